@@ -1,0 +1,39 @@
+# Entry points; the real build is CMake. `make run` and `make test` work on a fresh
+# Debian 12 machine: they install what is missing first.
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+.PHONY: deps build run test sanitize bench format clean
+
+deps:
+	@./tools/install-deps.sh
+
+build: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/app/capspect errtext 0x80040218 0xC00D32C8 0x80004005
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@$(CMAKE) -S . -B $(SANITIZE_DIR) -DCAPSPECT_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+bench: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) -DCAPSPECT_BENCHMARKS=ON >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

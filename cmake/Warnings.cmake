@@ -1,0 +1,23 @@
+# Common compile settings for every target of the project.
+add_library(capspect_options INTERFACE)
+target_include_directories(capspect_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(capspect_options INTERFACE -Wall -Wextra -Wpedantic)
+if(CAPSPECT_WERROR)
+    target_compile_options(capspect_options INTERFACE -Werror)
+endif()
+if(CAPSPECT_SANITIZE)
+    target_compile_options(capspect_options INTERFACE
+        -fsanitize=${CAPSPECT_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(capspect_options INTERFACE -fsanitize=${CAPSPECT_SANITIZE})
+endif()
+
+# capspect_add_test(NAME SOURCES... LIBS ...): one GoogleTest program, registered with CTest.
+function(capspect_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_options GTest::gtest GTest::gmock
+                          GTest::gtest_main)
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+endfunction()
