@@ -2,8 +2,12 @@
 
 #include <cstdlib>
 
-HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) { return S_OK; }
-HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) {
+    return S_OK;
+}
+HRESULT CoInitialize(void* reserved) {
+    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 void CoUninitialize() {}
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD /*context*/, REFIID riid,
@@ -18,11 +22,15 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD /*context*/, REF
     return capspect::ClassRegistry::Instance().Create(clsid, riid, object);
 }
 
-void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+void* CoTaskMemAlloc(std::size_t size) {
+    return std::malloc(size == 0 ? 1 : size);
+}
 void* CoTaskMemRealloc(void* block, std::size_t size) {
     return std::realloc(block, size == 0 ? 1 : size);
 }
-void CoTaskMemFree(void* block) { std::free(block); }
+void CoTaskMemFree(void* block) {
+    std::free(block);
+}
 
 namespace capspect {
 
@@ -65,6 +73,8 @@ ScopedClassRegistration::ScopedClassRegistration(const CLSID& clsid, ClassFactor
     ClassRegistry::Instance().Register(clsid, std::move(factory));
 }
 
-ScopedClassRegistration::~ScopedClassRegistration() { ClassRegistry::Instance().Revoke(clsid_); }
+ScopedClassRegistration::~ScopedClassRegistration() {
+    ClassRegistry::Instance().Revoke(clsid_);
+}
 
 }  // namespace capspect

@@ -16,13 +16,12 @@ public:
     ComPtr(const ComPtr& other) : ptr_(other.ptr_) { AddRefHeld(); }
     ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
     template <typename U>
-        requires std::is_convertible_v<U*, T*>
-    ComPtr(const ComPtr<U>& other) : ptr_(other.Get()) {
+    requires std::is_convertible_v<U*, T*> ComPtr(const ComPtr<U>& other) : ptr_(other.Get()) {
         AddRefHeld();
     }
     template <typename U>
-        requires std::is_convertible_v<U*, T*>
-    ComPtr(ComPtr<U>&& other) noexcept : ptr_(other.Detach()) {}
+    requires std::is_convertible_v<U*, T*> ComPtr(ComPtr<U>&& other)
+    noexcept : ptr_(other.Detach()) {}
     ~ComPtr() { ReleaseHeld(); }
 
     ComPtr& operator=(ComPtr other) noexcept {
@@ -77,7 +76,8 @@ public:
             out->Reset();
             return E_POINTER;
         }
-        return ptr_->QueryInterface(IidOf<U>(), reinterpret_cast<void**>(out->ReleaseAndGetAddressOf()));
+        return ptr_->QueryInterface(IidOf<U>(),
+                                    reinterpret_cast<void**>(out->ReleaseAndGetAddressOf()));
     }
 
     friend bool operator==(const ComPtr& a, const ComPtr& b) { return a.ptr_ == b.ptr_; }

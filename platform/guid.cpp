@@ -78,8 +78,12 @@ std::u16string GuidToU16String(const GUID& guid) {
     return std::u16string(text.begin(), text.end());
 }
 
-std::optional<GUID> GuidFromString(std::string_view text) { return ParseGuid(text); }
-std::optional<GUID> GuidFromString(std::u16string_view text) { return ParseGuid(text); }
+std::optional<GUID> GuidFromString(std::string_view text) {
+    return ParseGuid(text);
+}
+std::optional<GUID> GuidFromString(std::u16string_view text) {
+    return ParseGuid(text);
+}
 
 }  // namespace capspect
 

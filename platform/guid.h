@@ -30,9 +30,15 @@ inline constexpr GUID GUID_NULL{};
 inline constexpr const GUID& IID_NULL = GUID_NULL;
 inline constexpr const GUID& CLSID_NULL = GUID_NULL;
 
-constexpr bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
-constexpr bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
-constexpr bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
+constexpr bool IsEqualGUID(REFGUID a, REFGUID b) {
+    return a == b;
+}
+constexpr bool IsEqualIID(REFIID a, REFIID b) {
+    return a == b;
+}
+constexpr bool IsEqualCLSID(REFCLSID a, REFCLSID b) {
+    return a == b;
+}
 
 // The platform's FOURCC media subtype: the four characters as the little-endian first
 // field, followed by -0000-0010-8000-00AA00389B71.

@@ -7,8 +7,12 @@
 
 using HRESULT = std::int32_t;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 // Builds a code from severity (0 or 1), facility and code, as the platform's macro does.
 constexpr HRESULT MAKE_HRESULT(unsigned severity, unsigned facility, unsigned code) {
@@ -16,7 +20,9 @@ constexpr HRESULT MAKE_HRESULT(unsigned severity, unsigned facility, unsigned co
 }
 
 // The platform writes codes as unsigned hex; this turns such a literal into an HRESULT.
-constexpr HRESULT HResultFromBits(std::uint32_t bits) { return static_cast<HRESULT>(bits); }
+constexpr HRESULT HResultFromBits(std::uint32_t bits) {
+    return static_cast<HRESULT>(bits);
+}
 
 constexpr unsigned FACILITY_WIN32 = 7;
 constexpr HRESULT HRESULT_FROM_WIN32(unsigned long error) {

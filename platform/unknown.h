@@ -13,13 +13,12 @@
 template <typename Interface>
 struct InterfaceTraits;
 
-#define CAPSPECT_INTERFACE_ID(Interface, BaseInterface, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, \
-                              b8)                                                              \
-    inline constexpr IID IID_##Interface{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};         \
-    template <>                                                                                \
-    struct InterfaceTraits<Interface> {                                                        \
-        using Base = BaseInterface;                                                            \
-        static constexpr const IID& Iid() { return IID_##Interface; }                          \
+#define CAPSPECT_INTERFACE_ID(Interface, BaseInterface, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+    inline constexpr IID IID_##Interface{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};             \
+    template <>                                                                                    \
+    struct InterfaceTraits<Interface> {                                                            \
+        using Base = BaseInterface;                                                                \
+        static constexpr const IID& Iid() { return IID_##Interface; }                              \
     }
 
 // The IID of an interface type, as the platform's __uuidof gives it.
@@ -40,6 +39,6 @@ CAPSPECT_INTERFACE_ID(IUnknown, void, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x
                       0x00, 0x00, 0x46);
 
 // Expands to the IID and the void** out-parameter for a typed interface pointer.
-#define IID_PPV_ARGS(pp) \
+#define IID_PPV_ARGS(pp)                                                      \
     IidOf<std::remove_pointer_t<std::remove_reference_t<decltype(*(pp))>>>(), \
         reinterpret_cast<void**>(pp)

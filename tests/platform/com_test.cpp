@@ -103,7 +103,8 @@ TEST(CoCreateInstance, CreatesRegisteredClassesOnly) {
         const capspect::ScopedClassRegistration registration(kTestClass,
                                                              capspect::FactoryFor<Thing>());
         ComPtr<IOther> other;
-        ASSERT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(other.GetAddressOf())),
+        ASSERT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(other.GetAddressOf())),
                   S_OK);
         EXPECT_EQ(other->OtherValue(), 3);
         ComPtr<IMissing> missing;
