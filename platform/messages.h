@@ -65,6 +65,8 @@ BOOL DestroyWindow(HWND hwnd);
 // first, then WM_QUIT once PostQuitMessage was called, then WM_TIMER of due timers.
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Waits for a message; FALSE for WM_QUIT, -1 when `hwnd` is not a window of this thread.
+// The wait for the next timer is a real one even under a TestClock, whose time does not
+// move by itself; tests pump with capspect::ProcessPostedMessages instead.
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL TranslateMessage(const MSG* msg);
 // Calls the procedure of the message's window (or the timer's TIMERPROC) on the owning
