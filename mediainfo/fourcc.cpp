@@ -7,7 +7,7 @@
 
 namespace capspect {
 
-// The table's text, compiled in from data/fourcc_descriptions.tsv.
+// The table's text, compiled in from data/fourcc_descriptions.tsv at the repository root.
 extern const std::string_view kFourCCDescriptionData;
 
 namespace {

@@ -18,6 +18,8 @@ using ULONGLONG = std::uint64_t;
 using LCID = DWORD;
 using LCTYPE = DWORD;
 using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
+using DWORDLONG = std::uint64_t;
 using LONG_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -64,5 +66,12 @@ struct SIZE {
 };
 
 using COLORREF = DWORD;
+
+// A time stamp in 100 ns units since 1601, split in two halves as the platform stores it.
+struct FILETIME {
+    DWORD dwLowDateTime = 0;
+    DWORD dwHighDateTime = 0;
+    friend bool operator==(const FILETIME&, const FILETIME&) = default;
+};
 
 static_assert(sizeof(RECT) == 16 && sizeof(SIZE) == 8 && sizeof(POINT) == 8);
