@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/utf8.h"
+#include "platform/unicode.h"
 #include "platform/hresult.h"
 #include "util/ErrorTexts.h"
 
@@ -75,8 +75,8 @@ ExitStatus RunErrtextCommand(std::span<const std::string> args, std::ostream& ou
     }
     for (const std::uint32_t code : codes) {
         const auto hr = HResultFromBits(code);
-        out << HexCode(code) << '\t' << ToUtf8(MediaErrorText(hr)) << '\t'
-            << ToUtf8(GetDSErrorText(hr)) << '\n';
+        out << HexCode(code) << '\t' << Utf16ToUtf8(MediaErrorText(hr)) << '\t'
+            << Utf16ToUtf8(GetDSErrorText(hr)) << '\n';
     }
     return ExitStatus::Success;
 }

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "app/command_line.h"
-#include "app/utf8.h"
 
 namespace {
 
@@ -82,17 +81,6 @@ TEST(CommandLine, UnknownVerbIsAUsageError) {
     EXPECT_EQ(run.status, ExitStatus::Usage);
     EXPECT_NE(run.err.find("'errtexts'"), std::string::npos);
     EXPECT_EQ(run.out, "");
-}
-
-TEST(Utf8, EncodesAllPlanesAndReplacesLoneSurrogates) {
-    EXPECT_EQ(capspect::ToUtf8(u"Gr\u00FC\u00DFe \u20AC"),
-              "Gr\xC3\xBC\xC3\x9F"
-              "e \xE2\x82\xAC");
-    EXPECT_EQ(capspect::ToUtf8(u"\U0001F3A5"), "\xF0\x9F\x8E\xA5");
-    const char16_t lone[] = {u'a', 0xD800, u'b', 0xDC00, 0};
-    EXPECT_EQ(capspect::ToUtf8(lone),
-              "a\xEF\xBF\xBD"
-              "b\xEF\xBF\xBD");
 }
 
 }  // namespace
