@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "mediainfo/byte_stream.h"
-#include "mediainfo/text_encoding.h"
+#include "platform/unicode.h"
 
 namespace capspect {
 

@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/unicode.h"
+
 namespace capspect {
 
 EFOpenError::EFOpenError(const std::string& fileName, const std::string& reason)
-    : std::runtime_error("Cannot open file \"" + fileName + "\". " + reason),
+    : Exception(Utf8ToUtf16("Cannot open file \"" + fileName + "\". " + reason)),
       fileName_(fileName),
       reason_(reason) {}
 

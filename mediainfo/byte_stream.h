@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "framework/Exceptions.h"
+
 namespace capspect {
 
-// Raised when a file cannot be opened for reading.
-class EFOpenError : public std::runtime_error {
+// Raised when a file cannot be opened for reading. The message names the file and the
+// reason; the file name is kept as the bytes it was opened by.
+class EFOpenError : public Exception {
 public:
     EFOpenError(const std::string& fileName, const std::string& reason);
 

@@ -10,6 +10,8 @@
 
 #include "mediainfo/fourcc.h"
 #include "mediainfo/text_encoding.h"
+#include "platform/unicode.h"
+#include "util/TextHelpers.h"
 
 namespace capspect {
 namespace {
@@ -209,17 +211,6 @@ constexpr std::uint32_t kMaxFileTypeBoxSize = 1000;
 // Box header, major brand and minor version.
 constexpr std::uint32_t kMinFileTypeBoxSize = 16;
 constexpr std::size_t kMaxCompatibleBrands = 40;
-
-// TODO(util): use CutText from util/ once it is on main; this is the same cut.
-std::string CutText(std::string& s, int start, int count) {
-    const auto offset = static_cast<std::size_t>(start - 1);
-    if (offset >= s.size() || count <= 0) {
-        return {};
-    }
-    std::string piece = s.substr(offset, static_cast<std::size_t>(count));
-    s.erase(offset, piece.size());
-    return piece;
-}
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

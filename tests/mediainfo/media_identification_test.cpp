@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mediainfo/text_encoding.h"
+#include "platform/unicode.h"
 #include "tests/support/media_builders.h"
 #include "tests/support/temp_dir.h"
 
