@@ -94,12 +94,6 @@ TEST(FourCCTable, OnlyTheElevenMakerEntriesCarryFurtherFields) {
     }
 }
 
-TEST(FourCCTable, WebAddressesWhereTheMakerGivesOne) {
-    for (const std::string_view key : {"DIV5", "HDX4", "L261", "L263", "L264"}) {
-        EXPECT_NE(FourCCDescription(key).find("\thttp://"), std::string::npos) << key;
-    }
-}
-
 struct Described {
     const char* code;
     const char* description;
