@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/errtext_command.h"
+#include "app/identify_command.h"
 
 namespace capspect {
 namespace {
@@ -17,6 +18,7 @@ constexpr std::string_view kUsage =
     "  errtext CODE...    per code: the code as 8 hex digits, TAB, the Windows Media\n"
     "                     text, TAB, the DirectShow text (CODE as 0x hex, $ hex or\n"
     "                     decimal; negative decimal is the 32-bit pattern)\n"
+    "  identify FILE...   what each media file holds, one JSON object per line\n"
     "\n"
     "Options:\n"
     "  --help             show this help and exit\n"
@@ -33,6 +35,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"errtext", RunErrtextCommand},
+    {"identify", RunIdentifyCommand},
 };
 
 }  // namespace

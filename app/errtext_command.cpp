@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "platform/unicode.h"
 #include "platform/hresult.h"
+#include "platform/unicode.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {
