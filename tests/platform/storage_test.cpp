@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -71,8 +72,10 @@ class StorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "-" + test->name();
+        std::replace(name.begin(), name.end(), '/', '-');
         directory_ = fs::temp_directory_path() /
-                     ("capspect-storage-" + std::to_string(::getpid()) + "-" + test->name());
+                     ("capspect-storage-" + std::to_string(::getpid()) + "-" + name);
         fs::remove_all(directory_);
         fs::create_directories(directory_);
     }
