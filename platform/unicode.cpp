@@ -124,4 +124,28 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::optional<std::string> Utf16ToUtf8Strict(std::u16string_view text) {
+    if (text.find(u'\0') != std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    for (const char32_t cp : Utf16ToCodePoints(text)) {
+        if (IsSurrogate(cp)) {
+            return std::nullopt;
+        }
+    }
+    return Utf16ToUtf8(text);
+}
+
+std::optional<std::u16string> Utf8ToUtf16Strict(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    // Only well-formed UTF-8 survives the round trip unchanged.
+    std::u16string converted = Utf8ToUtf16(text);
+    if (Utf16ToUtf8(converted) != text) {
+        return std::nullopt;
+    }
+    return converted;
+}
+
 }  // namespace capspect

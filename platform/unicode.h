@@ -2,6 +2,7 @@
 // strings of the C library and the standard streams.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,11 @@ namespace capspect {
 // Invalid sequences (lone surrogates, malformed UTF-8) become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// Strict conversions for names handed to the file system and to file formats: nullopt
+// when the text holds a NUL, an unpaired surrogate or (for UTF-8) a malformed sequence.
+std::optional<std::string> Utf16ToUtf8Strict(std::u16string_view text);
+std::optional<std::u16string> Utf8ToUtf16Strict(std::string_view text);
 
 // UTF-16 to code points and back. Lone surrogates pass through unchanged, so that text
 // the platform hands over is never altered by a round trip.

@@ -24,6 +24,8 @@ using LONG_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using HANDLE = void*;
+using HGLOBAL = HANDLE;
 
 // UTF-16 code unit. The platform's WCHAR is a 16-bit wchar_t; char16_t is the portable
 // 16-bit character type, and std::u16string data passes to platform calls as LPCWSTR.

@@ -38,4 +38,16 @@ TEST(Unicode, EncodesUtf8ForEveryPlane) {
               "b\xEF\xBF\xBD");
 }
 
+TEST(Unicode, StrictConversionsRefuseWhatCannotNameAFile) {
+    EXPECT_EQ(capspect::Utf16ToUtf8Strict(u"Graph \u00E4"), "Graph \xC3\xA4");
+    const char16_t lone[] = {u'a', 0xD800, 0};
+    EXPECT_FALSE(capspect::Utf16ToUtf8Strict(lone));
+    EXPECT_FALSE(capspect::Utf16ToUtf8Strict(std::u16string(u"a\0b", 3)));
+
+    EXPECT_EQ(capspect::Utf8ToUtf16Strict("\xEF\xBF\xBD"), u"\uFFFD");
+    EXPECT_FALSE(capspect::Utf8ToUtf16Strict("a\xC3"));
+    EXPECT_FALSE(capspect::Utf8ToUtf16Strict("\xC0\xAF"));
+    EXPECT_FALSE(capspect::Utf8ToUtf16Strict(std::string("a\0b", 3)));
+}
+
 }  // namespace
