@@ -89,6 +89,8 @@ struct PinSpec {
     PinFaults faults;
 };
 
+// Related pins are passed through as given (a driver may answer any index); routes are
+// checked against the inputs.
 struct CrossbarInput {
     LONG type = 0;  // the platform's PhysicalConnectorType value
     LONG related = -1;

@@ -622,28 +622,22 @@ LONG ReadConnector(const Node& node) {
     node.Fail("a connector type such as PhysConn_Video_Composite or an integer");
 }
 
-// A pin index on the crossbar, or -1 for none.
-LONG ReadPinIndex(const Node& node, std::size_t count) {
-    return ReadInteger<LONG>(node, -1, static_cast<LONG>(count) - 1);
-}
-
-CrossbarInput ReadCrossbarInput(const Node& node, std::size_t inputCount) {
+CrossbarInput ReadCrossbarInput(const Node& node) {
     const ObjectReader reader(node, {"type", "related"});
     CrossbarInput input;
     input.type = ReadConnector(reader.Required("type", "the physical connector type"));
     if (const auto related = reader.Optional("related")) {
-        input.related = ReadPinIndex(*related, inputCount);
+        input.related = ReadInteger<LONG>(*related);
     }
     return input;
 }
 
-CrossbarOutput ReadCrossbarOutput(const Node& node, std::size_t inputCount,
-                                  std::size_t outputCount) {
+CrossbarOutput ReadCrossbarOutput(const Node& node, std::size_t inputCount) {
     const ObjectReader reader(node, {"type", "related", "routedFrom", "canRouteFrom"});
     CrossbarOutput output;
     output.type = ReadConnector(reader.Required("type", "the physical connector type"));
     if (const auto related = reader.Optional("related")) {
-        output.related = ReadPinIndex(*related, outputCount);
+        output.related = ReadInteger<LONG>(*related);
     }
     ReadField(reader, "routedFrom", output.routedFrom);
     if (const auto routes = reader.Optional("canRouteFrom")) {
@@ -692,18 +686,15 @@ CrossbarSpec ReadCrossbar(const Node& node) {
     const ObjectReader reader(node, {"inputs", "outputs", "faults"});
     const auto inputs = reader.Optional("inputs");
     const auto outputs = reader.Optional("outputs");
-    // Related pins and routes refer to pins by index, so the counts come first.
+    // Routes name inputs by index, so the input count comes first.
     const std::size_t inputCount = ArraySize(inputs);
-    const std::size_t outputCount = ArraySize(outputs);
     CrossbarSpec crossbar;
     if (inputs) {
-        crossbar.inputs = ReadArray(*inputs, [inputCount](const Node& item) {
-            return ReadCrossbarInput(item, inputCount);
-        });
+        crossbar.inputs = ReadArray(*inputs, ReadCrossbarInput);
     }
     if (outputs) {
-        crossbar.outputs = ReadArray(*outputs, [inputCount, outputCount](const Node& item) {
-            return ReadCrossbarOutput(item, inputCount, outputCount);
+        crossbar.outputs = ReadArray(*outputs, [inputCount](const Node& item) {
+            return ReadCrossbarOutput(item, inputCount);
         });
     }
     if (const auto faults = reader.Optional("faults")) {
