@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "platform/sim/catalog.h"
 
@@ -10,9 +12,13 @@ namespace {
 
 using namespace capspect::sim;
 
-std::filesystem::path TestData(const char* name) {
+std::filesystem::path TestDataRoot() {
     const char* root = std::getenv("CAPSPECT_TEST_DATA");
-    return std::filesystem::path(root != nullptr ? root : "tests/data") / "sim" / name;
+    return root != nullptr ? root : "tests/data";
+}
+
+std::filesystem::path TestData(const char* name) {
+    return TestDataRoot() / "sim" / name;
 }
 
 // A catalog with one video device whose single capability is `capability` (JSON text).
@@ -81,6 +87,22 @@ TEST(CatalogLoader, ReadsTheDocumentedExampleCompletely) {
     ASSERT_EQ(device.crossbar->outputs.size(), 1u);
     EXPECT_EQ(device.crossbar->outputs[0].type, 12);
     EXPECT_EQ(device.crossbar->outputs[0].routedFrom, 0);
+}
+
+// The complete example of docs/catalog.md stays a valid catalog.
+TEST(CatalogLoader, ReadsTheExampleOfTheCatalogDocumentation) {
+    std::ifstream document(TestDataRoot() / ".." / ".." / "docs" / "catalog.md");
+    ASSERT_TRUE(document) << "docs/catalog.md not found";
+    const std::string text{std::istreambuf_iterator<char>(document),
+                           std::istreambuf_iterator<char>()};
+    const auto start = text.rfind("```json\n");
+    ASSERT_NE(start, std::string::npos);
+    const auto end = text.find("```", start + 8);
+    const Catalog catalog = LoadCatalogString(text.substr(start + 8, end - start - 8), "docs");
+    ASSERT_EQ(catalog.devices.size(), 2u);
+    EXPECT_EQ(catalog.devices[0].pins.size(), 3u);
+    EXPECT_EQ(catalog.devices[0].crossbar->inputs.size(), 5u);
+    EXPECT_EQ(catalog.devices[1].category, DeviceCategory::Audio);
 }
 
 TEST(CatalogLoader, OmittedValuesTakeTheirDefaults) {
