@@ -16,7 +16,7 @@ bool IsVideoConnector(LONG type) {
 
 }  // namespace
 
-bool FaultSpec::AppliesTo(int index) const {
+bool CallFault::AppliesTo(int index) const {
     return !indices || Contains(*indices, index);
 }
 
@@ -28,7 +28,7 @@ bool CrossbarPinInfoFault::AppliesTo(bool isInput, int index) const {
     return list && Contains(*list, index);
 }
 
-std::vector<BYTE> MediaTypeSpec::FormatBlock() const {
+std::vector<BYTE> MediaTypeDesc::FormatBlock() const {
     std::vector<BYTE> block(cbFormat, 0);
     if (block.empty()) {
         return block;
@@ -44,7 +44,7 @@ std::vector<BYTE> MediaTypeSpec::FormatBlock() const {
     return block;
 }
 
-bool CrossbarSpec::CanRoute(int output, int input) const {
+bool CrossbarDesc::CanRoute(int output, int input) const {
     if (output < 0 || input < 0 || static_cast<std::size_t>(output) >= outputs.size() ||
         static_cast<std::size_t>(input) >= inputs.size()) {
         return false;

@@ -20,13 +20,13 @@ namespace capspect::sim {
 
 // A platform call that is to fail with `hr`. Without `indices` every call fails; with them
 // only the calls for those indices (what an index means depends on the call).
-struct FaultSpec {
+struct CallFault {
     HRESULT hr = E_FAIL;
     std::optional<std::vector<int>> indices;
 
     bool AppliesTo(int index) const;
 };
-using OptionalFault = std::optional<FaultSpec>;
+using OptionalFault = std::optional<CallFault>;
 
 // The fault of IAMCrossbar::get_CrossbarPinInfo: for the listed input and output pins, or
 // for every pin when neither list is given.
@@ -39,7 +39,7 @@ struct CrossbarPinInfoFault {
 };
 
 // A media type: the AM_MEDIA_TYPE fields and the format block's fields.
-struct MediaTypeSpec {
+struct MediaTypeDesc {
     GUID majortype{};
     GUID subtype{};
     GUID formattype{};
@@ -58,11 +58,11 @@ struct MediaTypeSpec {
 
 struct Capability {
     VIDEO_STREAM_CONFIG_CAPS caps{};
-    MediaTypeSpec mediaType;
+    MediaTypeDesc mediaType;
 };
 
 // What a pin's IAMStreamConfig offers.
-struct StreamConfigSpec {
+struct StreamConfigDesc {
     // The record size GetNumberOfCapabilities reports (128 for video capabilities).
     int capsSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
     // The capability whose media type is the pin's format before any SetFormat; -1: none.
@@ -79,13 +79,13 @@ struct PinFaults {
 
 enum class PinDirection { Input, Output };
 
-struct PinSpec {
+struct PinDesc {
     std::u16string name;
     PinDirection direction = PinDirection::Output;
     std::optional<GUID> category;  // PIN_CATEGORY_*; none for pins without one
-    std::optional<StreamConfigSpec> streamConfig;
+    std::optional<StreamConfigDesc> streamConfig;
     // The types a pin without stream configuration offers.
-    std::vector<MediaTypeSpec> mediaTypes;
+    std::vector<MediaTypeDesc> mediaTypes;
     PinFaults faults;
 };
 
@@ -115,7 +115,7 @@ struct CrossbarFaults {
     OptionalFault route;          // indices: output
 };
 
-struct CrossbarSpec {
+struct CrossbarDesc {
     std::vector<CrossbarInput> inputs;
     std::vector<CrossbarOutput> outputs;
     CrossbarFaults faults;
@@ -142,18 +142,18 @@ struct DeviceFaults {
     OptionalFault renderPreview;
 };
 
-struct Device {
+struct CatalogDevice {
     DeviceCategory category = DeviceCategory::Video;
     DeviceProperties properties;
     // The file registered as the InprocServer32 of the device's CLSID; none: not registered.
     std::optional<std::u16string> fileName;
-    std::vector<PinSpec> pins;
-    std::optional<CrossbarSpec> crossbar;
+    std::vector<PinDesc> pins;
+    std::optional<CrossbarDesc> crossbar;
     DeviceFaults faults;
 };
 
 struct Catalog {
-    std::vector<Device> devices;
+    std::vector<CatalogDevice> devices;
 };
 
 // A catalog that could not be loaded. what() is one line: the source name, then the JSON

@@ -285,13 +285,13 @@ std::vector<int> ReadIndices(const Node& node) {
     return ReadArray(node, [](const Node& item) { return ReadInteger<int>(item, 0); });
 }
 
-FaultSpec ReadFault(const Node& node, bool indexed) {
+CallFault ReadFault(const Node& node, bool indexed) {
     if (!node.value().is_object()) {
-        return FaultSpec{ReadHresult(node), std::nullopt};
+        return CallFault{ReadHresult(node), std::nullopt};
     }
     const ObjectReader reader(node, indexed ? std::vector<std::string_view>{"hr", "indices"}
                                             : std::vector<std::string_view>{"hr"});
-    FaultSpec fault{ReadHresult(reader.Required("hr", "the HRESULT the call fails with")),
+    CallFault fault{ReadHresult(reader.Required("hr", "the HRESULT the call fails with")),
                     std::nullopt};
     if (const auto indices = reader.Optional("indices")) {
         fault.indices = ReadIndices(*indices);
@@ -492,7 +492,7 @@ WAVEFORMATEX ReadWaveFormat(const ObjectReader& reader, const GUID& subtype) {
     return wave;
 }
 
-MediaTypeSpec ReadMediaType(const Node& node) {
+MediaTypeDesc ReadMediaType(const Node& node) {
     if (!node.value().is_object()) {
         node.Fail("an object");
     }
@@ -505,7 +505,7 @@ MediaTypeSpec ReadMediaType(const Node& node) {
     const FormatKind kind = KindOf(ReadGuid(node.Member("formattype")));
     const ObjectReader reader(node, MediaTypeKeys(kind));
 
-    MediaTypeSpec type;
+    MediaTypeDesc type;
     type.majortype = ReadGuid(reader.Required("majortype", "a major type such as MEDIATYPE_Video"));
     type.subtype = ReadGuid(reader.Required("subtype", "a subtype such as MEDIASUBTYPE_YUY2"));
     type.formattype = ReadGuid(reader.Required("formattype", kFormatMeaning));
@@ -558,9 +558,9 @@ Capability ReadCapability(const Node& node) {
     return capability;
 }
 
-StreamConfigSpec ReadStreamConfig(const Node& node) {
+StreamConfigDesc ReadStreamConfig(const Node& node) {
     const ObjectReader reader(node, {"capsSize", "current", "capabilities"});
-    StreamConfigSpec config;
+    StreamConfigDesc config;
     if (const auto size = reader.Optional("capsSize")) {
         config.capsSize = ReadInteger<int>(*size, 1, kMaxRecordSize);
     }
@@ -586,10 +586,10 @@ PinFaults ReadPinFaults(const Node& node) {
     return faults;
 }
 
-PinSpec ReadPin(const Node& node) {
+PinDesc ReadPin(const Node& node) {
     const ObjectReader reader(
         node, {"name", "direction", "category", "streamConfig", "mediaTypes", "faults"});
-    PinSpec pin;
+    PinDesc pin;
     pin.name = ReadText(reader.Required("name", "the pin's name"));
     if (const auto direction = reader.Optional("direction")) {
         pin.direction = ReadChoice<PinDirection>(
@@ -682,13 +682,13 @@ std::size_t ArraySize(const std::optional<Node>& node) {
     return node && node->value().is_array() ? node->value().size() : 0;
 }
 
-CrossbarSpec ReadCrossbar(const Node& node) {
+CrossbarDesc ReadCrossbar(const Node& node) {
     const ObjectReader reader(node, {"inputs", "outputs", "faults"});
     const auto inputs = reader.Optional("inputs");
     const auto outputs = reader.Optional("outputs");
     // Routes name inputs by index, so the input count comes first.
     const std::size_t inputCount = ArraySize(inputs);
-    CrossbarSpec crossbar;
+    CrossbarDesc crossbar;
     if (inputs) {
         crossbar.inputs = ReadArray(*inputs, ReadCrossbarInput);
     }
@@ -731,10 +731,10 @@ DeviceFaults ReadDeviceFaults(const Node& node) {
     return faults;
 }
 
-Device ReadDevice(const Node& node) {
+CatalogDevice ReadDevice(const Node& node) {
     const ObjectReader reader(node,
                               {"category", "properties", "fileName", "pins", "crossbar", "faults"});
-    Device device;
+    CatalogDevice device;
     device.category = ReadChoice<DeviceCategory>(
         reader.Required("category", "\"video\" or \"audio\""),
         {{"video", DeviceCategory::Video}, {"audio", DeviceCategory::Audio}},

@@ -43,7 +43,8 @@ public:
         factory_ = std::move(factory);
     }
 
-    HRESULT CreateFilter(std::shared_ptr<const Device> device, REFIID riid, void** object) const {
+    HRESULT CreateFilter(std::shared_ptr<const CatalogDevice> device, REFIID riid,
+                         void** object) const {
         DeviceFilterFactory factory;
         {
             // The factory runs outside the lock: making a filter may enumerate devices.
@@ -59,7 +60,7 @@ public:
 private:
     static std::vector<CLSID> RegisterDeviceClasses(const Catalog& catalog) {
         std::vector<CLSID> registered;
-        for (const Device& device : catalog.devices) {
+        for (const CatalogDevice& device : catalog.devices) {
             const auto& clsidText = device.properties.clsid;
             const auto clsid = clsidText ? GuidFromString(*clsidText) : std::nullopt;
             if (!clsid || !device.fileName) {
@@ -173,7 +174,7 @@ protected:
 // Names one catalog device.
 class DeviceMoniker final : public MonikerBase {
 public:
-    DeviceMoniker(std::shared_ptr<const Device> device, const CLSID& category)
+    DeviceMoniker(std::shared_ptr<const CatalogDevice> device, const CLSID& category)
         : device_(std::move(device)), category_(category) {}
 
     HRESULT BindToObject(IBindCtx*, IMoniker* left, REFIID riid, void** object) override {
@@ -236,7 +237,7 @@ private:
                properties.clsid.value_or(properties.friendlyName.value_or(u""));
     }
 
-    const std::shared_ptr<const Device> device_;
+    const std::shared_ptr<const CatalogDevice> device_;
     const CLSID category_;
 };
 
@@ -370,10 +371,10 @@ private:
             return monikers;
         }
         const std::shared_ptr<const Catalog> catalog = DeviceSet::Instance().Installed();
-        for (const Device& device : catalog->devices) {
+        for (const CatalogDevice& device : catalog->devices) {
             if (device.category == *wanted) {
                 // Shares ownership of the whole catalog while pointing at one device.
-                std::shared_ptr<const Device> shared(catalog, &device);
+                std::shared_ptr<const CatalogDevice> shared(catalog, &device);
                 monikers.push_back(MakeComObject<DeviceMoniker>(std::move(shared), category));
             }
         }

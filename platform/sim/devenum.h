@@ -38,7 +38,7 @@ inline constexpr HRESULT kNoDeviceFilterFactory = REGDB_E_CLASSNOTREG;
 
 // Makes the filter of a catalog device and answers `riid` on it.
 using DeviceFilterFactory =
-    std::function<HRESULT(std::shared_ptr<const Device> device, REFIID riid, void** object)>;
+    std::function<HRESULT(std::shared_ptr<const CatalogDevice> device, REFIID riid, void** object)>;
 
 // Makes `catalog` the process's device set, replacing the previous one, and registers
 // the system device enumerator class. Monikers handed out earlier keep the devices they

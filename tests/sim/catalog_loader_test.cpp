@@ -35,14 +35,14 @@ const Capability& OnlyCapability(const Catalog& catalog) {
 TEST(CatalogLoader, ReadsTheDocumentedExampleCompletely) {
     const Catalog catalog = LoadCatalogFile(TestData("design_example.json"));
     ASSERT_EQ(catalog.devices.size(), 1u);
-    const Device& device = catalog.devices[0];
+    const CatalogDevice& device = catalog.devices[0];
     EXPECT_EQ(device.category, DeviceCategory::Video);
     EXPECT_EQ(device.properties.friendlyName, u"Example Capture");
     EXPECT_EQ(device.properties.clsid, u"{17CCA71B-ECD7-11D0-B908-00A0C9223196}");
     EXPECT_FALSE(device.properties.waveInId);
 
     ASSERT_EQ(device.pins.size(), 1u);
-    const PinSpec& pin = device.pins[0];
+    const PinDesc& pin = device.pins[0];
     EXPECT_EQ(pin.name, u"Capture");
     EXPECT_EQ(pin.direction, PinDirection::Output);
     EXPECT_EQ(pin.category, GuidFromCatalogName("PIN_CATEGORY_CAPTURE"));
@@ -62,7 +62,7 @@ TEST(CatalogLoader, ReadsTheDocumentedExampleCompletely) {
     EXPECT_EQ(caps.MinBitsPerSecond, 24576000);
     EXPECT_EQ(caps.MaxBitsPerSecond, 147456000);
 
-    const MediaTypeSpec& type = capability.mediaType;
+    const MediaTypeDesc& type = capability.mediaType;
     EXPECT_EQ(type.majortype, MEDIATYPE_Video);
     EXPECT_EQ(type.subtype, MEDIASUBTYPE_YUY2);
     EXPECT_EQ(type.formattype, FORMAT_VideoInfo);
@@ -109,7 +109,7 @@ TEST(CatalogLoader, OmittedValuesTakeTheirDefaults) {
     const Catalog catalog = LoadWithCapability(
         R"({"caps": {}, "mediaType": {"majortype": "MEDIATYPE_Video",
             "subtype": "MEDIASUBTYPE_RGB24", "formattype": "FORMAT_VideoInfo"}})");
-    const Device& device = catalog.devices[0];
+    const CatalogDevice& device = catalog.devices[0];
     EXPECT_FALSE(device.properties.friendlyName);
     EXPECT_FALSE(device.properties.description);
     EXPECT_FALSE(device.properties.devicePath);
@@ -143,7 +143,7 @@ TEST(CatalogLoader, VideoInfo2FormatBlockCarriesTheAspectRatio) {
             "biHeight": 576, "biBitCount": 16, "dwPictAspectRatioX": 16,
             "dwPictAspectRatioY": 9, "dwInterlaceFlags": 1,
             "rcSource": [0, 0, 720, 576]}})");
-    const MediaTypeSpec& type = OnlyCapability(catalog).mediaType;
+    const MediaTypeDesc& type = OnlyCapability(catalog).mediaType;
     EXPECT_EQ(type.cbFormat, 112u);
     const std::vector<BYTE> block = type.FormatBlock();
     ASSERT_EQ(block.size(), sizeof(VIDEOINFOHEADER2));
@@ -180,10 +180,10 @@ TEST(CatalogLoader, AudioFormatDerivesItsBlockAlignment) {
             "pins": [{"name": "Capture", "mediaTypes": [{"majortype": "MEDIATYPE_Audio",
             "subtype": "MEDIASUBTYPE_PCM", "formattype": "FORMAT_WaveFormatEx",
             "nChannels": 2, "nSamplesPerSec": 48000, "wBitsPerSample": 16}]}]}]})");
-    const Device& device = catalog.devices[0];
+    const CatalogDevice& device = catalog.devices[0];
     EXPECT_EQ(device.category, DeviceCategory::Audio);
     EXPECT_EQ(device.properties.waveInId, 2);
-    const MediaTypeSpec& type = device.pins[0].mediaTypes.at(0);
+    const MediaTypeDesc& type = device.pins[0].mediaTypes.at(0);
     const auto& wave = std::get<WAVEFORMATEX>(type.format);
     EXPECT_EQ(wave.wFormatTag, 1);
     EXPECT_EQ(wave.nBlockAlign, 4);
@@ -216,10 +216,10 @@ TEST(CatalogLoader, FaultsTakeCodesAsNamesHexOrNumbers) {
                        "RenderPreview": {"hr": 2147746327, "indices": [0, 2]}},
             "pins": [{"name": "Capture", "faults": {"GetStreamCaps": {"hr": -2147467259,
                 "indices": [3]}, "SetFormat": "VFW_E_INVALIDMEDIATYPE"}}]}]})");
-    const Device& device = catalog.devices[0];
+    const CatalogDevice& device = catalog.devices[0];
     EXPECT_EQ(device.faults.bindToStorage->hr, E_ACCESSDENIED);
     EXPECT_EQ(device.faults.bindToObject->hr, REGDB_E_CLASSNOTREG);
-    const FaultSpec& render = *device.faults.renderPreview;
+    const CallFault& render = *device.faults.renderPreview;
     EXPECT_EQ(render.hr, VFW_E_CANNOT_CONNECT);
     EXPECT_TRUE(render.AppliesTo(2));
     EXPECT_FALSE(render.AppliesTo(1));
@@ -242,7 +242,7 @@ TEST(CatalogLoader, CrossbarRoutesDefaultToConnectorsOfTheSameKind) {
                         {"type": 12, "canRouteFrom": []}],
             "faults": {"get_CrossbarPinInfo": {"hr": "E_FAIL", "outputs": [1]},
                        "Route": "E_UNEXPECTED"}}}]})");
-    const CrossbarSpec& crossbar = *catalog.devices[0].crossbar;
+    const CrossbarDesc& crossbar = *catalog.devices[0].crossbar;
     EXPECT_EQ(crossbar.inputs[2].related, -1);
     // An index beyond the inputs is kept: it simulates a driver that answers one.
     EXPECT_EQ(crossbar.outputs[0].routedFrom, 7);

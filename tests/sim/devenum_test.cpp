@@ -162,7 +162,7 @@ TEST_F(DeviceEnumerator, BindToObjectAsksTheDeviceFilterFactory) {
 
     std::u16string boundName;
     SetDeviceFilterFactory(
-        [&boundName](std::shared_ptr<const Device> device, REFIID riid, void** object) {
+        [&boundName](std::shared_ptr<const CatalogDevice> device, REFIID riid, void** object) {
             boundName = device->properties.friendlyName.value_or(u"");
             // Any object stands in for the filter here: the enumerator itself.
             return CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, riid,
