@@ -74,8 +74,24 @@ constexpr HRESULT STG_E_INVALIDHEADER = HResultFromBits(0x800300FB);
 constexpr HRESULT STG_E_INVALIDFLAG = HResultFromBits(0x800300FF);
 constexpr HRESULT STG_E_DOCFILECORRUPT = HResultFromBits(0x80030109);
 
+constexpr unsigned long ERROR_SUCCESS = 0;
 constexpr unsigned long ERROR_FILE_NOT_FOUND = 2;
 constexpr unsigned long ERROR_PATH_NOT_FOUND = 3;
+constexpr unsigned long ERROR_ACCESS_DENIED = 5;
+constexpr unsigned long ERROR_INVALID_HANDLE = 6;
+constexpr unsigned long ERROR_INVALID_PARAMETER = 87;
+constexpr unsigned long ERROR_BAD_PATHNAME = 161;
+constexpr unsigned long ERROR_MORE_DATA = 234;
+constexpr unsigned long ERROR_NO_MORE_ITEMS = 259;
+
+// Moniker and OLE Automation codes.
+constexpr HRESULT MK_E_UNAVAILABLE = HResultFromBits(0x800401E3);
+constexpr HRESULT MK_E_NOINVERSE = HResultFromBits(0x800401EC);
+constexpr HRESULT MK_E_NOSTORAGE = HResultFromBits(0x800401ED);
+constexpr HRESULT MK_E_NOPREFIX = HResultFromBits(0x800401EE);
+constexpr HRESULT DISP_E_TYPEMISMATCH = HResultFromBits(0x80020005);
+constexpr HRESULT DISP_E_BADVARTYPE = HResultFromBits(0x80020008);
+constexpr HRESULT DISP_E_OVERFLOW = HResultFromBits(0x8002000A);
 
 // DirectShow status codes.
 constexpr HRESULT VFW_S_NO_MORE_ITEMS = HResultFromBits(0x00040103);
