@@ -84,8 +84,8 @@ void DeleteMediaType(AM_MEDIA_TYPE* mediaType) {
 namespace capspect {
 
 bool MediaTypesEqual(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
-    return a.majortype == b.majortype && a.subtype == b.subtype &&
-           a.formattype == b.formattype && FormatBlocksEqual(a, b);
+    return a.majortype == b.majortype && a.subtype == b.subtype && a.formattype == b.formattype &&
+           FormatBlocksEqual(a, b);
 }
 
 bool MediaTypeMatches(const AM_MEDIA_TYPE& candidate, const AM_MEDIA_TYPE& pattern) {

@@ -20,8 +20,7 @@ struct GraphEvent {
 };
 
 // Delivers a notification message to a window, as PostMessageW does.
-using NotifyPoster = std::function<void(OAHWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam)>;
+using NotifyPoster = std::function<void(OAHWND window, UINT message, WPARAM wParam, LPARAM lParam)>;
 
 // The poster notification windows get when they are registered. The backend installs the
 // platform's PostMessageW; until then notifications go nowhere.

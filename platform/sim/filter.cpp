@@ -193,10 +193,10 @@ HRESULT Pin::CompleteConnect(IPin* /*peer*/) {
 }
 
 HRESULT Pin::CheckMediaType(const AM_MEDIA_TYPE& mediaType) const {
-    const bool accepted = std::any_of(mediaTypes_.begin(), mediaTypes_.end(),
-                                      [&](const MediaType& acceptedType) {
-                                          return MediaTypeMatches(mediaType, acceptedType.Get());
-                                      });
+    const bool accepted =
+        std::any_of(mediaTypes_.begin(), mediaTypes_.end(), [&](const MediaType& acceptedType) {
+            return MediaTypeMatches(mediaType, acceptedType.Get());
+        });
     return accepted ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -296,8 +296,8 @@ HRESULT Pin::EnumMediaTypes(IEnumMediaTypes** enumerator) {
     if (enumerator == nullptr) {
         return E_POINTER;
     }
-    EnumerationSource<MediaType> source{
-        ComPtr<IUnknown>(filter_.Identity()), [this] { return mediaTypes_; }, nullptr};
+    EnumerationSource<MediaType> source{ComPtr<IUnknown>(filter_.Identity()),
+                                        [this] { return mediaTypes_; }, nullptr};
     *enumerator = MakeComObject<MediaTypeEnumerator>(std::move(source)).Detach();
     return S_OK;
 }
@@ -444,8 +444,9 @@ HRESULT Filter::FindPin(LPCWSTR id, IPin** pin) {
     }
     *pin = nullptr;
     const std::u16string_view wanted(id);
-    const auto found = std::find_if(pins_.begin(), pins_.end(),
-                                    [&](const auto& candidate) { return candidate->Name() == wanted; });
+    const auto found = std::find_if(pins_.begin(), pins_.end(), [&](const auto& candidate) {
+        return candidate->Name() == wanted;
+    });
     if (found == pins_.end()) {
         return VFW_E_NOT_FOUND;
     }
@@ -539,8 +540,7 @@ void Filter::DeliverEndOfStream() {
 
 void Filter::OnEndOfStream(Pin& /*input*/) {
     if ((miscFlags_ & AM_FILTER_MISC_FLAGS_IS_RENDERER) != 0) {
-        NotifyEvent(EC_COMPLETE, S_OK,
-                    reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+        NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
     } else {
         DeliverEndOfStream();
     }

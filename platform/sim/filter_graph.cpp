@@ -103,6 +103,20 @@ bool FeedsInto(IBaseFilter* from, IBaseFilter* to, int depth = 0) {
     return false;
 }
 
+// Breaks every connection of the filter at both ends, so that no peer keeps a filter that
+// leaves the graph.
+void DisconnectAllPins(IBaseFilter* filter) {
+    for (const PIN_DIRECTION direction : {PINDIR_INPUT, PINDIR_OUTPUT}) {
+        for (const ComPtr<IPin>& pin : PinsOf(filter, direction, false)) {
+            ComPtr<IPin> peer;
+            if (SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf())) && peer) {
+                peer->Disconnect();
+            }
+            pin->Disconnect();
+        }
+    }
+}
+
 // What RenderFile answers when at least one stream was rendered: which kind of stream,
 // if any, was left unrendered.
 HRESULT RenderFileResult(bool partial, const std::vector<GUID>& unrenderedMajorTypes) {
@@ -365,12 +379,7 @@ HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
         return VFW_E_NOT_STOPPED;
     }
     const ComPtr<IBaseFilter> removed = found->filter;
-    for (const ComPtr<IPin>& pin : PinsOf(removed.Get(), PINDIR_INPUT, false)) {
-        Disconnect(pin.Get());
-    }
-    for (const ComPtr<IPin>& pin : PinsOf(removed.Get(), PINDIR_OUTPUT, false)) {
-        Disconnect(pin.Get());
-    }
+    DisconnectAllPins(removed.Get());
     members_.erase(found);
     ++membersVersion_;
     dirty_ = true;
@@ -382,12 +391,7 @@ HRESULT FilterGraph::RemoveAll() {
     HRESULT result = S_OK;
     while (!members_.empty()) {
         const ComPtr<IBaseFilter> filter = members_.front().filter;
-        for (const ComPtr<IPin>& pin : PinsOf(filter.Get(), PINDIR_OUTPUT, false)) {
-            Disconnect(pin.Get());
-        }
-        for (const ComPtr<IPin>& pin : PinsOf(filter.Get(), PINDIR_INPUT, false)) {
-            Disconnect(pin.Get());
-        }
+        DisconnectAllPins(filter.Get());
         members_.erase(members_.begin());
         ++membersVersion_;
         if (const HRESULT hr = filter->JoinFilterGraph(nullptr, nullptr); FAILED(hr)) {
@@ -566,8 +570,7 @@ HRESULT FilterGraph::RenderEx(IPin* outputPin, DWORD flags, DWORD* context) {
     return RenderPin(outputPin, useRegistered, "IFilterGraph2::RenderEx");
 }
 
-HRESULT FilterGraph::AddSourceFilter(LPCWSTR fileName, LPCWSTR filterName,
-                                     IBaseFilter** filter) {
+HRESULT FilterGraph::AddSourceFilter(LPCWSTR fileName, LPCWSTR filterName, IBaseFilter** filter) {
     if (const auto fault = InjectedFault("IGraphBuilder::AddSourceFilter")) {
         return *fault;
     }
@@ -696,8 +699,7 @@ HRESULT FilterGraph::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
     return E_NOTIMPL;
 }
 
-HRESULT FilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                            UINT*) {
+HRESULT FilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
     return E_NOTIMPL;
 }
 

@@ -27,9 +27,8 @@ std::optional<std::u16string> UniqueFilterName(
     std::u16string_view requested, const std::function<bool(std::u16string_view)>& taken);
 
 class FilterGraph
-    : public ComObject<IFilterGraph2, IMediaControl, IMediaEventEx, IMediaEventSink,
-                       IMediaSeeking, IVideoWindow, IBasicVideo2, IBasicAudio, IObjectWithSite,
-                       IPersistStream> {
+    : public ComObject<IFilterGraph2, IMediaControl, IMediaEventEx, IMediaEventSink, IMediaSeeking,
+                       IVideoWindow, IBasicVideo2, IBasicAudio, IObjectWithSite, IPersistStream> {
 public:
     FilterGraph();
     ~FilterGraph() override;
@@ -78,8 +77,7 @@ public:
 
     // IMediaEvent, IMediaEventEx
     HRESULT GetEventHandle(OAEVENT* event) override;
-    HRESULT GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2,
-                     LONG timeoutMs) override;
+    HRESULT GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG timeoutMs) override;
     HRESULT WaitForCompletion(LONG timeoutMs, LONG* eventCode) override;
     HRESULT CancelDefaultHandling(LONG eventCode) override;
     HRESULT RestoreDefaultHandling(LONG eventCode) override;

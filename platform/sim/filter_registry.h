@@ -58,8 +58,8 @@ public:
     // Finds the source filter class for a file. Resolvers are asked newest first; one
     // answers nothing when the file is not its kind. A resolver may answer a failure code
     // (for example when the file does not exist), which ends the search.
-    using SourceResolver = std::function<std::optional<HRESULT>(std::u16string_view file,
-                                                                CLSID* sourceClsid)>;
+    using SourceResolver =
+        std::function<std::optional<HRESULT>(std::u16string_view file, CLSID* sourceClsid)>;
     int AddSourceResolver(SourceResolver resolver);
     void RemoveSourceResolver(int id);
     HRESULT ResolveSource(std::u16string_view file, CLSID* sourceClsid) const;

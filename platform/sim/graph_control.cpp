@@ -84,15 +84,15 @@ HRESULT FilterGraph::TransitionFilters(FILTER_STATE target) {
     for (const ComPtr<IBaseFilter>& filter : DownstreamFirst()) {
         HRESULT hr = S_OK;
         switch (target) {
-        case State_Stopped:
-            hr = filter->Stop();
-            break;
-        case State_Paused:
-            hr = filter->Pause();
-            break;
-        case State_Running:
-            hr = filter->Run(0);
-            break;
+            case State_Stopped:
+                hr = filter->Stop();
+                break;
+            case State_Paused:
+                hr = filter->Pause();
+                break;
+            case State_Running:
+                hr = filter->Run(0);
+                break;
         }
         if (FAILED(hr)) {
             if (target != State_Stopped) {
@@ -183,8 +183,8 @@ HRESULT FilterGraph::GetState(LONG timeoutMs, OAFilterState* state) {
     HRESULT result = S_OK;
     for (const ComPtr<IBaseFilter>& filter : Filters()) {
         FILTER_STATE filterState{};
-        const HRESULT hr = filter->GetState(static_cast<DWORD>(std::max<LONG>(timeoutMs, 0)),
-                                            &filterState);
+        const HRESULT hr =
+            filter->GetState(static_cast<DWORD>(std::max<LONG>(timeoutMs, 0)), &filterState);
         if (FAILED(hr)) {
             return hr;
         }
@@ -272,8 +272,7 @@ HRESULT FilterGraph::GetEventHandle(OAEVENT* event) {
     return E_NOTIMPL;
 }
 
-HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2,
-                              LONG timeoutMs) {
+HRESULT FilterGraph::GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2, LONG timeoutMs) {
     if (const auto fault = InjectedFault("IMediaEvent::GetEvent")) {
         return *fault;
     }
@@ -344,8 +343,7 @@ HRESULT FilterGraph::RestoreDefaultHandling(LONG eventCode) {
     return S_OK;
 }
 
-HRESULT FilterGraph::FreeEventParams(LONG /*eventCode*/, LONG_PTR /*param1*/,
-                                     LONG_PTR /*param2*/) {
+HRESULT FilterGraph::FreeEventParams(LONG /*eventCode*/, LONG_PTR /*param1*/, LONG_PTR /*param2*/) {
     // The simulated filters send no parameters that own memory.
     return S_OK;
 }

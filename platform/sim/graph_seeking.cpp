@@ -160,8 +160,8 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* current) {
     return S_OK;
 }
 
-HRESULT FilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat,
-                                       LONGLONG source, const GUID* sourceFormat) {
+HRESULT FilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                       const GUID* sourceFormat) {
     if (target == nullptr) {
         return E_POINTER;
     }
@@ -190,8 +190,8 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
         // stop position as it was.
         LONGLONG oldStop = 0;
         GetStopPosition(&oldStop);
-        const bool incremental = (stopFlags & AM_SEEKING_PositioningBitsMask) ==
-                                 AM_SEEKING_IncrementalPositioning;
+        const bool incremental =
+            (stopFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_IncrementalPositioning;
         newStop = Positioned(*stop, stopFlags, incremental ? newCurrent : oldStop);
     }
     if (newCurrent < 0 || newStop < 0) {
@@ -201,8 +201,8 @@ HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLON
         LONGLONG filterCurrent = newCurrent;
         LONGLONG filterStop = newStop;
         const HRESULT hr = seeking->SetPositions(
-            &filterCurrent, movesCurrent ? DWORD{AM_SEEKING_AbsolutePositioning} : 0,
-            &filterStop, movesStop ? DWORD{AM_SEEKING_AbsolutePositioning} : 0);
+            &filterCurrent, movesCurrent ? DWORD{AM_SEEKING_AbsolutePositioning} : 0, &filterStop,
+            movesStop ? DWORD{AM_SEEKING_AbsolutePositioning} : 0);
         if (FAILED(hr) && hr != E_NOTIMPL) {
             return hr;
         }

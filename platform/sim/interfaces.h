@@ -19,7 +19,7 @@ bool FindInterfaceChain(Object* self, REFIID riid, void** object) {
             return true;
         }
         return FindInterfaceChain<Listed, typename InterfaceTraits<Interface>::Base>(self, riid,
-                                                                                    object);
+                                                                                     object);
     }
 }
 
