@@ -4,10 +4,10 @@
 
 #include "platform/comobject.h"
 
-namespace {
-
 struct IThing : IUnknown {};
 CAPSPECT_INTERFACE_ID(IThing, IUnknown, 0x33333333, 0x1, 0x1, 1, 2, 3, 4, 5, 6, 7, 8);
+
+namespace {
 
 class Thing : public capspect::ComObject<IThing> {};
 
