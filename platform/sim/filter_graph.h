@@ -222,6 +222,8 @@ private:
     ComPtr<IAMGraphBuilderCallback> BuilderCallback() const;
     HRESULT RenderPin(IPin* outputPin, bool useRegistered, const char* faultName);
     HRESULT RemoveAll();
+    template <typename Reader>
+    HRESULT LoadContents(Reader& reader);
 
     // State control, filters downstream first so that renderers are ready before sources.
     std::vector<ComPtr<IBaseFilter>> DownstreamFirst() const;
