@@ -1,6 +1,11 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <span>
 #include <string_view>
+
+#include "app/errtext_command.h"
+#include "app/identify_command.h"
 
 namespace capspect {
 namespace {
@@ -10,12 +15,28 @@ constexpr std::string_view kUsage =
     "Shows the output formats that video capture devices offer.\n"
     "\n"
     "Commands:\n"
-    "  errtext CODE...    print both error texts of each result code\n"
-    "                     (CODE as 0x hex, $ hex or decimal)\n"
+    "  errtext CODE...    per code: the code as 8 hex digits, TAB, the Windows Media\n"
+    "                     text, TAB, the DirectShow text (CODE as 0x hex, $ hex or\n"
+    "                     decimal; negative decimal is the 32-bit pattern)\n"
+    "  identify FILE...   what each media file holds, one JSON object per line\n"
     "\n"
     "Options:\n"
     "  --help             show this help and exit\n"
     "  --version          show the version and exit\n";
+
+// A verb of the command line: runs with the arguments after the verb's name.
+using CommandFunction = ExitStatus (*)(std::span<const std::string> args, std::ostream& out,
+                                       std::ostream& err);
+
+struct Command {
+    std::string_view verb;
+    CommandFunction run;
+};
+
+constexpr Command kCommands[] = {
+    {"errtext", RunErrtextCommand},
+    {"identify", RunIdentifyCommand},
+};
 
 }  // namespace
 
@@ -29,8 +50,12 @@ ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& ou
         out << "capspect " << CAPSPECT_VERSION << '\n';
         return ExitStatus::Success;
     }
-    err << "capspect: unknown command '" << args.front() << "' (try 'capspect --help')\n";
-    return ExitStatus::Usage;
+    const auto command = std::ranges::find(kCommands, args.front(), &Command::verb);
+    if (command == std::end(kCommands)) {
+        err << "capspect: unknown command '" << args.front() << "' (try 'capspect --help')\n";
+        return ExitStatus::Usage;
+    }
+    return command->run(std::span(args).subspan(1), out, err);
 }
 
 }  // namespace capspect

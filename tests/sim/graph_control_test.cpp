@@ -2,6 +2,7 @@
 // simulated graph manager.
 #include <gtest/gtest.h>
 
+#include "platform/messages.h"
 #include "platform/sim/event_queue.h"
 #include "tests/sim/test_filters.h"
 
@@ -145,7 +146,7 @@ protected:
         events = As<IMediaEventEx>(graph);
     }
     void TearDown() override {
-        SetNotifyPoster(nullptr);
+        RegisterSimulatedPlatform();  // back to the platform's message posting
         StateTest::TearDown();
     }
     std::optional<GraphEvent> Next() {
@@ -223,6 +224,29 @@ TEST_F(EventTest, CompletionIsReportedOnceEveryStreamHasEnded) {
     ASSERT_TRUE(own);
     EXPECT_EQ(own->param2, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(renderer.Get())));
     EXPECT_EQ(events->CancelDefaultHandling(EC_DEVICE_LOST), E_INVALIDARG);
+}
+
+TEST_F(StateTest, NotificationsArriveAsWindowMessages) {
+    std::vector<std::pair<UINT, LPARAM>> received;
+    HWND window = AllocateHWnd([&](UINT message, WPARAM, LPARAM lParam) -> LRESULT {
+        received.emplace_back(message, lParam);
+        return 0;
+    });
+    auto events = As<IMediaEventEx>(graph);
+    ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), WM_USER + 1, 42), S_OK);
+
+    source->NotifyEvent(EC_DEVICE_LOST, 0, 0);
+    EXPECT_TRUE(received.empty());  // posted, not sent
+    ProcessMessagesUntilIdle();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], (std::pair<UINT, LPARAM>{WM_USER + 1, 42}));
+    LONG code = 0;
+    LONG_PTR p1 = 0;
+    LONG_PTR p2 = 0;
+    EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 0), S_OK);
+    EXPECT_EQ(code, EC_DEVICE_LOST);
+    events->SetNotifyWindow(0, 0, 0);
+    DeallocateHWnd(window);
 }
 
 TEST_F(StateTest, SeekingWorksInMediaTimeWithTheSourcesDuration) {

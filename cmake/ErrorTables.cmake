@@ -1,0 +1,16 @@
+# capspect_error_table(OUT_VAR TSV FILE FUNCTION NAMESPACE::NAME)
+# Generates a C++ source from an error-text TSV at build time and puts its path in OUT_VAR.
+# The generated function answers the table as std::span<const capspect::ErrorTextEntry>.
+function(capspect_error_table out_var)
+    cmake_parse_arguments(ARG "" "TSV;FUNCTION" "" ${ARGN})
+    get_filename_component(stem ${ARG_TSV} NAME_WE)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/generated/${stem}.cpp)
+    add_custom_command(
+        OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
+        COMMAND capspect_error_table_generator ${ARG_TSV} ${output} ${ARG_FUNCTION}
+        DEPENDS capspect_error_table_generator ${ARG_TSV}
+        COMMENT "Generating ${stem}.cpp"
+        VERBATIM)
+    set(${out_var} ${output} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,47 @@
+// The framework's exception classes: every exception the components raise derives
+// Exception, which carries a UTF-16 message text.
+#pragma once
+
+#include <exception>
+#include <source_location>
+#include <string>
+
+namespace capspect {
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::u16string message);
+
+    const std::u16string& Message() const noexcept { return FMessage; }
+    // The message in UTF-8, for the standard library's handlers and streams.
+    const char* what() const noexcept override { return FMessageUtf8.c_str(); }
+
+private:
+    std::u16string FMessage;
+    std::string FMessageUtf8;
+};
+
+// A failed assertion: code reached a state its author ruled out, or an unfinished feature.
+// The message is kept as given; the place of the assertion is kept beside it.
+class EAssertionFailed : public Exception {
+public:
+    EAssertionFailed(std::u16string message, std::source_location where);
+
+    const char* FileName() const noexcept { return FWhere.file_name(); }
+    unsigned Line() const noexcept { return FWhere.line(); }
+
+private:
+    std::source_location FWhere;
+};
+
+// An index outside a list or collection.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Raises EAssertionFailed with `message` when `condition` is false.
+void Assert(bool condition, std::u16string message,
+            std::source_location where = std::source_location::current());
+
+}  // namespace capspect

@@ -1,0 +1,19 @@
+// Conversions between the UTF-16 strings that cross the platform and the UTF-8 and UCS-4
+// strings of the C library and the standard streams.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace capspect {
+
+// Invalid sequences (lone surrogates, malformed UTF-8) become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
+
+// UTF-16 to code points and back. Lone surrogates pass through unchanged, so that text
+// the platform hands over is never altered by a round trip.
+std::u32string Utf16ToCodePoints(std::u16string_view text);
+std::u16string CodePointsToUtf16(std::u32string_view codePoints);
+
+}  // namespace capspect

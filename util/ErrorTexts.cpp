@@ -1,0 +1,29 @@
+#include "util/ErrorTexts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "platform/errortext.h"
+#include "util/MediaErrorTable.h"
+
+namespace capspect {
+
+std::u16string MediaErrorText(HRESULT code) {
+    const auto text = FindErrorText(MediaErrorTable(), static_cast<std::uint32_t>(code));
+    return text ? std::u16string(*text) : std::u16string();
+}
+
+std::u16string GetDSErrorText(HRESULT code) {
+    constexpr DWORD kCapacity = 255;
+    std::array<WCHAR, kCapacity + 1> buffer{};  // one spare NUL bounds the text in any case
+    const DWORD count = AMGetErrorTextW(code, buffer.data(), kCapacity);
+    if (count == 0) {
+        return {};
+    }
+    const std::u16string_view text(buffer.data());
+    // The answer counts the terminating NUL; never trust it beyond the text in the buffer.
+    return std::u16string(text.substr(0, std::min<std::size_t>(count - 1, text.size())));
+}
+
+}  // namespace capspect

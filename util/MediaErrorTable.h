@@ -1,0 +1,13 @@
+// The Windows Media status and error texts, generated at build time from
+// data/media_error_texts.tsv and sorted by code.
+#pragma once
+
+#include <span>
+
+#include "platform/error_table.h"
+
+namespace capspect {
+
+std::span<const ErrorTextEntry> MediaErrorTable();
+
+}  // namespace capspect
