@@ -240,6 +240,17 @@ protected:
 CAPSPECT_INTERFACE_ID(IMediaEventSink, IUnknown, 0x56A868A2, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20,
                       0xAF, 0x0B, 0xA7, 0x70);
 
+// Merit of a registered filter: intelligent connect tries filters above
+// MERIT_DO_NOT_USE, highest merit first.
+enum : DWORD {
+    MERIT_PREFERRED = 0x800000,
+    MERIT_NORMAL = 0x600000,
+    MERIT_UNLIKELY = 0x400000,
+    MERIT_DO_NOT_USE = 0x200000,
+    MERIT_SW_COMPRESSOR = 0x100000,
+    MERIT_HW_COMPRESSOR = 0x100050,
+};
+
 // Filter graph manager and its standard helpers.
 inline constexpr CLSID CLSID_FilterGraph{
     0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "platform/dshow/capture.h"
+
 namespace capspect::sim {
 namespace {
 
@@ -10,11 +12,6 @@ struct NamedGuid {
     std::string_view name;
     GUID guid;
 };
-
-constexpr GUID PinCategory(BYTE last) {
-    return GUID{
-        0xFB6C4280u + last, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-}
 
 // Where one GUID has two names, the first is the one a catalog is written with.
 constexpr auto kGuidNames = std::to_array<NamedGuid>({
@@ -83,18 +80,18 @@ constexpr auto kGuidNames = std::to_array<NamedGuid>({
     {"MEDIASUBTYPE_Avi", MEDIASUBTYPE_Avi},
     {"MEDIASUBTYPE_WAVE", MEDIASUBTYPE_WAVE},
     {"MEDIASUBTYPE_PCM", MEDIASUBTYPE_PCM},
-    {"PIN_CATEGORY_CAPTURE", PinCategory(0x1)},
-    {"PIN_CATEGORY_PREVIEW", PinCategory(0x2)},
-    {"PIN_CATEGORY_ANALOGVIDEOIN", PinCategory(0x3)},
-    {"PIN_CATEGORY_VBI", PinCategory(0x4)},
-    {"PIN_CATEGORY_VIDEOPORT", PinCategory(0x5)},
-    {"PIN_CATEGORY_NABTS", PinCategory(0x6)},
-    {"PIN_CATEGORY_EDS", PinCategory(0x7)},
-    {"PIN_CATEGORY_TELETEXT", PinCategory(0x8)},
-    {"PIN_CATEGORY_CC", PinCategory(0x9)},
-    {"PIN_CATEGORY_STILL", PinCategory(0xA)},
-    {"PIN_CATEGORY_TIMECODE", PinCategory(0xB)},
-    {"PIN_CATEGORY_VIDEOPORT_VBI", PinCategory(0xC)},
+    {"PIN_CATEGORY_CAPTURE", PIN_CATEGORY_CAPTURE},
+    {"PIN_CATEGORY_PREVIEW", PIN_CATEGORY_PREVIEW},
+    {"PIN_CATEGORY_ANALOGVIDEOIN", PIN_CATEGORY_ANALOGVIDEOIN},
+    {"PIN_CATEGORY_VBI", PIN_CATEGORY_VBI},
+    {"PIN_CATEGORY_VIDEOPORT", PIN_CATEGORY_VIDEOPORT},
+    {"PIN_CATEGORY_NABTS", PIN_CATEGORY_NABTS},
+    {"PIN_CATEGORY_EDS", PIN_CATEGORY_EDS},
+    {"PIN_CATEGORY_TELETEXT", PIN_CATEGORY_TELETEXT},
+    {"PIN_CATEGORY_CC", PIN_CATEGORY_CC},
+    {"PIN_CATEGORY_STILL", PIN_CATEGORY_STILL},
+    {"PIN_CATEGORY_TIMECODE", PIN_CATEGORY_TIMECODE},
+    {"PIN_CATEGORY_VIDEOPORT_VBI", PIN_CATEGORY_VIDEOPORT_VBI},
 });
 
 struct NamedCode {
@@ -155,31 +152,31 @@ struct NamedConnector {
 };
 
 constexpr auto kConnectorNames = std::to_array<NamedConnector>({
-    {"PhysConn_Video_Tuner", 1},
-    {"PhysConn_Video_Composite", 2},
-    {"PhysConn_Video_SVideo", 3},
-    {"PhysConn_Video_RGB", 4},
-    {"PhysConn_Video_YRYBY", 5},
-    {"PhysConn_Video_SerialDigital", 6},
-    {"PhysConn_Video_ParallelDigital", 7},
-    {"PhysConn_Video_SCSI", 8},
-    {"PhysConn_Video_AUX", 9},
-    {"PhysConn_Video_1394", 10},
-    {"PhysConn_Video_USB", 11},
-    {"PhysConn_Video_VideoDecoder", 12},
-    {"PhysConn_Video_VideoEncoder", 13},
-    {"PhysConn_Video_SCART", 14},
-    {"PhysConn_Video_Black", 15},
-    {"PhysConn_Audio_Tuner", 0x1000},
-    {"PhysConn_Audio_Line", 0x1001},
-    {"PhysConn_Audio_Mic", 0x1002},
-    {"PhysConn_Audio_AESDigital", 0x1003},
-    {"PhysConn_Audio_SPDIFDigital", 0x1004},
-    {"PhysConn_Audio_SCSI", 0x1005},
-    {"PhysConn_Audio_AUX", 0x1006},
-    {"PhysConn_Audio_1394", 0x1007},
-    {"PhysConn_Audio_USB", 0x1008},
-    {"PhysConn_Audio_AudioDecoder", 0x1009},
+    {"PhysConn_Video_Tuner", PhysConn_Video_Tuner},
+    {"PhysConn_Video_Composite", PhysConn_Video_Composite},
+    {"PhysConn_Video_SVideo", PhysConn_Video_SVideo},
+    {"PhysConn_Video_RGB", PhysConn_Video_RGB},
+    {"PhysConn_Video_YRYBY", PhysConn_Video_YRYBY},
+    {"PhysConn_Video_SerialDigital", PhysConn_Video_SerialDigital},
+    {"PhysConn_Video_ParallelDigital", PhysConn_Video_ParallelDigital},
+    {"PhysConn_Video_SCSI", PhysConn_Video_SCSI},
+    {"PhysConn_Video_AUX", PhysConn_Video_AUX},
+    {"PhysConn_Video_1394", PhysConn_Video_1394},
+    {"PhysConn_Video_USB", PhysConn_Video_USB},
+    {"PhysConn_Video_VideoDecoder", PhysConn_Video_VideoDecoder},
+    {"PhysConn_Video_VideoEncoder", PhysConn_Video_VideoEncoder},
+    {"PhysConn_Video_SCART", PhysConn_Video_SCART},
+    {"PhysConn_Video_Black", PhysConn_Video_Black},
+    {"PhysConn_Audio_Tuner", PhysConn_Audio_Tuner},
+    {"PhysConn_Audio_Line", PhysConn_Audio_Line},
+    {"PhysConn_Audio_Mic", PhysConn_Audio_Mic},
+    {"PhysConn_Audio_AESDigital", PhysConn_Audio_AESDigital},
+    {"PhysConn_Audio_SPDIFDigital", PhysConn_Audio_SPDIFDigital},
+    {"PhysConn_Audio_SCSI", PhysConn_Audio_SCSI},
+    {"PhysConn_Audio_AUX", PhysConn_Audio_AUX},
+    {"PhysConn_Audio_1394", PhysConn_Audio_1394},
+    {"PhysConn_Audio_USB", PhysConn_Audio_USB},
+    {"PhysConn_Audio_AudioDecoder", PhysConn_Audio_AudioDecoder},
 });
 
 }  // namespace

@@ -17,19 +17,12 @@
 #include <memory>
 
 #include "platform/guid.h"
+#include "platform/dshow/capture.h"
+#include "platform/dshow/categories.h"
 #include "platform/hresult.h"
 #include "platform/moniker.h"
 #include "platform/sim/catalog.h"
 
-#ifndef CAPSPECT_DEVICE_CATEGORY_IDS_DEFINED
-#define CAPSPECT_DEVICE_CATEGORY_IDS_DEFINED
-inline constexpr CLSID CLSID_SystemDeviceEnum{
-    0x62BE5D10, 0x60EB, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
-inline constexpr CLSID CLSID_VideoInputDeviceCategory{
-    0x860BB310, 0x5D01, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
-inline constexpr CLSID CLSID_AudioInputDeviceCategory{
-    0x33D9A762, 0x90C8, 0x11D0, {0xBD, 0x43, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
-#endif
 
 namespace capspect::sim {
 

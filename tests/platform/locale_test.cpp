@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include <string>
 
 #include "tests/support/LocaleEnvironment.h"
@@ -54,7 +57,17 @@ INSTANTIATE_TEST_SUITE_P(RealLocales, LocaleInfo,
                          ::testing::Values(LocaleFacts{kGerman, u",", u".", u"49"},
                                            LocaleFacts{kEnglish, u".", u",", u"1"},
                                            LocaleFacts{"C", u".", u"", u""},
-                                           LocaleFacts{"POSIX", u".", u"", u""}));
+                                           LocaleFacts{"POSIX", u".", u"", u""}),
+                         [](const ::testing::TestParamInfo<LocaleFacts>& info) {
+                             // Test names may hold only letters, digits and underscores.
+                             std::string name = info.param.locale;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) {
+                                     c = '_';
+                                 }
+                             }
+                             return name;
+                         });
 
 TEST(LocaleInfo, ResolvesEachCategoryAsTheCLibraryDoes) {
     ASSERT_TRUE(LocaleIsInstalled(kGerman));
