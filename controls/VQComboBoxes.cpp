@@ -102,6 +102,8 @@ TVQLangComboBox::TVQLangComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setItemDelegate(new TVQLangComboBoxDelegate(*this));
     view()->installEventFilter(this);
+    // The list's popup window can close without hidePopup (a click outside it).
+    view()->window()->installEventFilter(this);
     FFrameTimer.setSingleShot(true);
     FFrameTimer.setInterval(kFrameInterval);
     connect(&FFrameTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -109,6 +111,7 @@ TVQLangComboBox::TVQLangComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 TVQLangComboBox::~TVQLangComboBox() {
+    view()->window()->removeEventFilter(this);
     view()->removeEventFilter(this);
 }
 
@@ -205,6 +208,9 @@ bool TVQLangComboBox::eventFilter(QObject* watched, QEvent* event) {
         view()->setCurrentIndex(model()->index(currentIndex(), modelColumn()));
         return true;
     }
+    if (watched == view()->window() && event->type() == QEvent::Hide) {
+        ListClosed();
+    }
     return QComboBox::eventFilter(watched, event);
 }
 
@@ -216,6 +222,10 @@ void TVQLangComboBox::showPopup() {
 
 void TVQLangComboBox::hidePopup() {
     QComboBox::hidePopup();
+    ListClosed();
+}
+
+void TVQLangComboBox::ListClosed() {
     if (FDroppedDown) {
         FDroppedDown = false;
         FModel.ClosedUp();

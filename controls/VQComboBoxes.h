@@ -113,6 +113,7 @@ private:
     void Invalidate() override;
 
     bool HandleTypeAhead(const QKeyEvent& event);
+    void ListClosed();
     QStyleOptionComboBox FaceOption(TComboFaceState state) const;
     void PaintFace(QPainter& painter, TComboFaceState state) const;
     QPixmap FacePicture(TComboFaceState state) const;

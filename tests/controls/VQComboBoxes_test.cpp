@@ -217,6 +217,10 @@ TEST_F(ComboWidgetTest, WidgetEventsDriveTheVisualState) {
     combo.hidePopup();  // not open: no close-up
     EXPECT_EQ(model.NewState(), TComboFaceState::Hot);
 
+    combo.showPopup();
+    combo.view()->window()->hide();  // closed from outside, as by a click elsewhere
+    EXPECT_EQ(model.NewState(), TComboFaceState::Normal);
+
     combo.setEnabled(false);
     EXPECT_EQ(model.NewState(), TComboFaceState::Disabled);
     combo.setEnabled(true);
