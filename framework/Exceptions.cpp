@@ -1,5 +1,6 @@
 #include "framework/Exceptions.h"
 
+#include <string>
 #include <utility>
 
 #include "platform/unicode.h"
@@ -11,6 +12,17 @@ Exception::Exception(std::u16string message)
 
 EAssertionFailed::EAssertionFailed(std::u16string message, std::source_location where)
     : Exception(std::move(message)), FWhere(where) {}
+
+namespace {
+
+std::u16string OSErrorMessage(DWORD errorCode) {
+    const std::string digits = std::to_string(errorCode);
+    return u"Operating system error " + std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+EOSError::EOSError(DWORD errorCode) : Exception(OSErrorMessage(errorCode)), FErrorCode(errorCode) {}
 
 void Assert(bool condition, std::u16string message, std::source_location where) {
     if (!condition) {

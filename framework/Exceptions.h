@@ -6,6 +6,8 @@
 #include <source_location>
 #include <string>
 
+#include "platform/wintypes.h"
+
 namespace capspect {
 
 class Exception : public std::exception {
@@ -38,6 +40,17 @@ private:
 class EListError : public Exception {
 public:
     using Exception::Exception;
+};
+
+// A platform call failed; carries the platform's error code (what GetLastError would give).
+class EOSError : public Exception {
+public:
+    explicit EOSError(DWORD errorCode);
+
+    DWORD ErrorCode() const noexcept { return FErrorCode; }
+
+private:
+    DWORD FErrorCode;
 };
 
 // Raises EAssertionFailed with `message` when `condition` is false.

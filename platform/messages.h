@@ -26,6 +26,9 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
+// Virtual key codes.
+constexpr WORD VK_DELETE = 0x2E;
+
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 

@@ -8,6 +8,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libgsf-1-dev
     locales-all
+    qt6-base-dev libgl-dev fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,18 @@
+#include "controls/TypeAheadText.h"
+
+#include "platform/clock.h"
+
+namespace capspect {
+
+const std::u16string& TTypeAheadText::Type(std::u16string_view typed) {
+    const DWORD now = timeGetTime();
+    // Unsigned subtraction stays right when the millisecond counter wraps around.
+    if (now - FLastKeyTime > FDelay) {
+        FText.clear();
+    }
+    FLastKeyTime = now;
+    FText += typed;
+    return FText;
+}
+
+}  // namespace capspect

@@ -1,0 +1,130 @@
+// TVQLangComboBox: a drop-down list whose entries carry a shown caption and a hidden value.
+//
+// The Qt model of the combo box plays the native list: it holds one empty entry per item,
+// and its current index is the selection. Every text on screen comes from the control's own
+// items: the item delegate draws the drop-down entries, and the control paints its closed
+// face itself through the style, cross-fading between visual states.
+#pragma once
+
+#include <QComboBox>
+#include <QPixmap>
+#include <QStyle>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "controls/VQComboBoxModel.h"
+
+class QStyleOptionComboBox;
+class QStyleOptionViewItem;
+
+namespace capspect {
+
+// A cross-fade between two pictures of the closed face, timed by the platform clock.
+class TFaceTransition {
+public:
+    void Start(DWORD now, DWORD duration, QPixmap from, QPixmap to);
+    void Stop();
+    bool Running(DWORD now) const;
+    // How far the fade has come at `now`: 0 at the start, 1 at the end.
+    double Progress(DWORD now) const;
+    const QPixmap& From() const { return FFrom; }
+    const QPixmap& To() const { return FTo; }
+
+private:
+    bool FActive = false;
+    DWORD FStart = 0;
+    DWORD FDuration = 0;
+    QPixmap FFrom;
+    QPixmap FTo;
+};
+
+class TVQLangComboBox : public QComboBox, private TComboListWindow {
+    Q_OBJECT
+
+public:
+    // Draws entry `index` in place of the control's own drawing.
+    using TDrawItemEvent = std::function<void(TVQLangComboBox& sender, int index, QPainter& painter,
+                                              const QStyleOptionViewItem&)>;
+
+    static constexpr int kDefaultItemHeight = 16;
+
+    explicit TVQLangComboBox(QWidget* parent = nullptr);
+    ~TVQLangComboBox() override;
+
+    // The control's behaviour without the window, for code that reads or drives it directly.
+    TVQLangComboBoxModel& Model() { return FModel; }
+    const TVQLangComboBoxModel& Model() const { return FModel; }
+
+    TVQLangComboBoxItems& Items() { return FModel.Items(); }
+    void SetItems(const TVQLangComboBoxItems& source) { FModel.SetItems(source); }
+    void Add(std::u16string_view caption, std::u16string_view value) { FModel.Add(caption, value); }
+    void Clear() { FModel.Clear(); }
+    int GetCount() const { return FModel.GetCount(); }
+
+    std::u16string ItemIndex() const { return FModel.ItemIndex(); }
+    void SetItemIndex(std::u16string_view value) { FModel.SetItemIndex(value); }
+    int ItemIndexNr() const { return FModel.ItemIndexNr(); }
+    void SetItemIndexNr(int index) { FModel.SetItemIndexNr(index); }
+
+    bool AutoAdd() const { return FModel.AutoAdd(); }
+    void SetAutoAdd(bool autoAdd) { FModel.SetAutoAdd(autoAdd); }
+    std::int32_t CustomValue() const { return FModel.CustomValue(); }
+    void SetCustomValue(std::int32_t value) { FModel.SetCustomValue(value); }
+    bool AutoComplete() const { return FModel.AutoComplete(); }
+    void SetAutoComplete(bool autoComplete) { FModel.SetAutoComplete(autoComplete); }
+    DWORD AutoCompleteDelay() const { return FModel.AutoCompleteDelay(); }
+    void SetAutoCompleteDelay(DWORD delay) { FModel.SetAutoCompleteDelay(delay); }
+
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int height);
+
+    void SetOnDrawItem(TDrawItemEvent onDrawItem) { FOnDrawItem = std::move(onDrawItem); }
+
+    // The owner-draw routine of one drop-down entry.
+    void DrawItem(QPainter& painter, const QStyleOptionViewItem& option, int index);
+
+    // True while the closed face fades from one visual state to the next.
+    bool FaceTransitionRunning() const;
+
+    void showPopup() override;
+    void hidePopup() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // TComboListWindow: the Qt model as the native list.
+    DWORD InsertPlaceholder(int index) override;
+    void DeletePlaceholder(int index) override;
+    void ClearPlaceholders() override;
+    int PlaceholderCount() const override;
+    int Selection() const override;
+    void SetSelection(int index) override;
+    void Invalidate() override;
+
+    bool HandleTypeAhead(const QKeyEvent& event);
+    void ListClosed();
+    QStyleOptionComboBox FaceOption(TComboFaceState state) const;
+    void PaintFace(QPainter& painter, TComboFaceState state) const;
+    QPixmap FacePicture(TComboFaceState state) const;
+    DWORD TransitionDuration(TComboFaceState from, TComboFaceState to) const;
+
+    TVQLangComboBoxModel FModel{*this};
+    TFaceTransition FTransition;
+    QTimer FFrameTimer;
+    TDrawItemEvent FOnDrawItem;
+    int FItemHeight = kDefaultItemHeight;
+    bool FDroppedDown = false;
+};
+
+}  // namespace capspect
