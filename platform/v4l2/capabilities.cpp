@@ -12,8 +12,8 @@
 namespace capspect::v4l2 {
 
 const BITMAPINFOHEADER& VideoMediaType::Bitmap() const {
-    return std::visit([](const auto& header) -> const BITMAPINFOHEADER& { return header.bmiHeader; },
-                      format);
+    return std::visit(
+        [](const auto& header) -> const BITMAPINFOHEADER& { return header.bmiHeader; }, format);
 }
 
 REFERENCE_TIME VideoMediaType::AvgTimePerFrame() const {
@@ -34,8 +34,8 @@ LONG BitsPerSecond(std::uint64_t bitsPerFrame, Fraction interval) {
     if (interval.numerator == 0 || interval.denominator == 0) {
         return 0;
     }
-    const long double rate = static_cast<long double>(bitsPerFrame) * interval.denominator /
-                             interval.numerator;
+    const long double rate =
+        static_cast<long double>(bitsPerFrame) * interval.denominator / interval.numerator;
     constexpr long double kMax = std::numeric_limits<LONG>::max();
     return rate >= kMax ? std::numeric_limits<LONG>::max() : static_cast<LONG>(std::llround(rate));
 }
@@ -72,8 +72,8 @@ bool Usable(Fraction f) {
 
 void CollectIntervals(const Enumeration<Fraction>& intervals, std::vector<Fraction>& into) {
     if (intervals.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
-        std::copy_if(intervals.discrete.begin(), intervals.discrete.end(),
-                     std::back_inserter(into), Usable);
+        std::copy_if(intervals.discrete.begin(), intervals.discrete.end(), std::back_inserter(into),
+                     Usable);
     } else if (intervals.type != 0) {
         for (Fraction f : {intervals.range.min, intervals.range.max}) {
             if (Usable(f)) {
@@ -147,7 +147,8 @@ public:
         }
         const std::uint64_t pixels = std::uint64_t{size.width} * size.height;
         const std::uint32_t image = DriverImageSize(size);
-        return pixels == 0 ? 0 : static_cast<WORD>((std::uint64_t{image} * 8 + pixels / 2) / pixels);
+        return pixels == 0 ? 0
+                           : static_cast<WORD>((std::uint64_t{image} * 8 + pixels / 2) / pixels);
     }
 
     // The image size of one frame: the driver's for compressed formats, else the
@@ -227,10 +228,7 @@ std::vector<SizeSpan> SpansOf(const InputRecording& input, const FormatRecording
     }
     if (input.format) {
         const FrameSize current{input.format->width, input.format->height};
-        const bool inRange = current.width >= range.min.width && current.width <= range.max.width &&
-                             current.height >= range.min.height &&
-                             current.height <= range.max.height;
-        if (inRange) {
+        if (SizeInRange(range, current)) {
             span.input = current;
         }
     }
@@ -282,7 +280,8 @@ VideoCapability MakeCapability(const InputRecording& input, const FormatRecordin
     VIDEOINFOHEADER header{};
     header.AvgTimePerFrame = caps.MinFrameInterval;
     if (intervals) {
-        header.dwBitRate = static_cast<DWORD>(BitsPerSecond(bitsPerFrame(span.input), intervals->shortest));
+        header.dwBitRate =
+            static_cast<DWORD>(BitsPerSecond(bitsPerFrame(span.input), intervals->shortest));
     }
     BITMAPINFOHEADER& bitmap = header.bmiHeader;
     bitmap.biSize = sizeof(BITMAPINFOHEADER);

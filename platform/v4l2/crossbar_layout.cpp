@@ -41,8 +41,8 @@ std::optional<CrossbarLayout> CrossbarOf(const DeviceRecording& recording) {
                 related = firstAudio + static_cast<LONG>(a);
             }
         }
-        layout.inputs.push_back({VideoConnectorOf(*input, busInfo), related, input->index,
-                                 Text(input->name)});
+        layout.inputs.push_back(
+            {VideoConnectorOf(*input, busInfo), related, input->index, Text(input->name)});
     }
     for (const v4l2_audio& audio : audioInputs) {
         LONG related = -1;
@@ -54,17 +54,18 @@ std::optional<CrossbarLayout> CrossbarOf(const DeviceRecording& recording) {
         layout.inputs.push_back({AudioConnectorOf(audio), related, audio.index, Text(audio.name)});
     }
 
+    // The selected input is routed to the decoder, with the audio input it selected.
     LONG videoRoute = -1;
     const InputRecording* current = nullptr;
-    for (std::size_t v = 0; v < videoInputs.size(); ++v) {
-        if (recording.currentInput && static_cast<int>(videoInputs[v]->index) == *recording.currentInput) {
-            videoRoute = static_cast<LONG>(v);
-        }
-    }
     for (const InputRecording& state : recording.inputs) {
         if (state.input && recording.currentInput &&
             static_cast<int>(state.input->index) == *recording.currentInput) {
             current = &state;
+        }
+    }
+    for (std::size_t v = 0; v < videoInputs.size(); ++v) {
+        if (current && videoInputs[v] == &*current->input) {
+            videoRoute = static_cast<LONG>(v);
         }
     }
     layout.outputs.push_back({PhysConn_Video_VideoDecoder, videoRoute});

@@ -15,8 +15,8 @@ namespace capspect::v4l2 {
 
 struct CrossbarInput {
     PhysicalConnectorType type;
-    LONG related;              // crossbar index of the matching audio/video input, or -1
-    std::uint32_t v4l2Index;   // the index VIDIOC_S_INPUT / VIDIOC_S_AUDIO takes
+    LONG related;             // crossbar index of the matching audio/video input, or -1
+    std::uint32_t v4l2Index;  // the index VIDIOC_S_INPUT / VIDIOC_S_AUDIO takes
     std::string name;
 };
 

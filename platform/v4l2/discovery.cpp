@@ -37,7 +37,8 @@ std::string Text(const __u8* field, std::size_t capacity) {
 std::optional<fs::path> LinkTo(const fs::path& directory, const fs::path& target) {
     std::error_code error;
     std::vector<fs::path> links;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
         std::error_code ignored;
         if (it->is_symlink(ignored) && fs::equivalent(it->path(), target, ignored)) {
             links.push_back(it->path());
@@ -79,7 +80,8 @@ std::string StableDevicePath(const fs::path& devRoot, const fs::path& node) {
 DiscoveryResult DiscoverCaptureDevices(const DiscoveryRoots& roots, const DeviceOpener& open) {
     std::map<unsigned, std::string> entries;  // ordered by node number
     std::error_code error;
-    for (fs::directory_iterator it(roots.sysfs, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(roots.sysfs, error), end; !error && it != end;
+         it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (const auto number = VideoNodeNumber(name)) {
             entries.emplace(*number, name);

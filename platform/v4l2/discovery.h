@@ -53,7 +53,8 @@ bool IsVideoCaptureDevice(const v4l2_capability& capability);
 
 // The /dev/v4l/by-id link that points at `node`, else the by-path link, else the node
 // itself. When several links of one kind point at it, the first in name order.
-std::string StableDevicePath(const std::filesystem::path& devRoot, const std::filesystem::path& node);
+std::string StableDevicePath(const std::filesystem::path& devRoot,
+                             const std::filesystem::path& node);
 
 DiscoveryResult DiscoverCaptureDevices(const DiscoveryRoots& roots, const DeviceOpener& open);
 

@@ -55,8 +55,7 @@ void WritePix(v4l2_format& format, const v4l2_pix_format& pix) {
 }
 
 bool SameFraction(v4l2_fract a, Fraction b) {
-    return std::uint64_t{a.numerator} * b.denominator ==
-           std::uint64_t{b.numerator} * a.denominator;
+    return std::uint64_t{a.numerator} * b.denominator == std::uint64_t{b.numerator} * a.denominator;
 }
 
 bool Offers(const Enumeration<Fraction>& intervals, v4l2_fract asked) {
@@ -211,14 +210,14 @@ int RecordedDevice::Adjust(v4l2_format& format) const {
     FrameSize size{asked.width, asked.height};
     const Enumeration<FrameSize>& sizes = recorded->sizes;
     if (sizes.type == V4L2_FRMSIZE_TYPE_DISCRETE && !sizes.discrete.empty()) {
-        size = *std::min_element(sizes.discrete.begin(), sizes.discrete.end(),
-                                 [size](FrameSize a, FrameSize b) {
-                                     return Distance(a, size) < Distance(b, size);
-                                 });
+        size = *std::min_element(
+            sizes.discrete.begin(), sizes.discrete.end(),
+            [size](FrameSize a, FrameSize b) { return Distance(a, size) < Distance(b, size); });
     } else if (sizes.type != 0) {
-        size = {Clamp(size.width, sizes.range.min.width, sizes.range.max.width, sizes.range.step.width),
-                Clamp(size.height, sizes.range.min.height, sizes.range.max.height,
-                      sizes.range.step.height)};
+        size = {
+            Clamp(size.width, sizes.range.min.width, sizes.range.max.width, sizes.range.step.width),
+            Clamp(size.height, sizes.range.min.height, sizes.range.max.height,
+                  sizes.range.step.height)};
     }
     const SizeAnswers* nearest = nullptr;
     for (const SizeAnswers& at : recorded->atSizes) {
@@ -235,11 +234,12 @@ int RecordedDevice::Adjust(v4l2_format& format) const {
     }
     if (answer.width != size.width || answer.height != size.height) {
         const std::uint64_t area = std::uint64_t{answer.width} * answer.height;
-        answer.bytesperline = static_cast<std::uint32_t>(
-            std::uint64_t{answer.bytesperline} * size.width / std::max(answer.width, 1u));
-        answer.sizeimage = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-            std::uint64_t{answer.sizeimage} * size.width * size.height / std::max<std::uint64_t>(area, 1),
-            std::numeric_limits<std::uint32_t>::max()));
+        answer.bytesperline = static_cast<std::uint32_t>(std::uint64_t{answer.bytesperline} *
+                                                         size.width / std::max(answer.width, 1u));
+        answer.sizeimage = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(std::uint64_t{answer.sizeimage} * size.width * size.height /
+                                        std::max<std::uint64_t>(area, 1),
+                                    std::numeric_limits<std::uint32_t>::max()));
         answer.width = size.width;
         answer.height = size.height;
     }

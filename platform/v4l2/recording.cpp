@@ -89,13 +89,17 @@ Enumeration<Fraction> EnumerateIntervals(V4l2Device& device, std::uint32_t pixel
     return intervals;
 }
 
-bool InRange(const Range<FrameSize>& range, FrameSize size) {
+}  // namespace
+
+bool SizeInRange(const Range<FrameSize>& range, FrameSize size) {
     auto fits = [](std::uint32_t value, std::uint32_t min, std::uint32_t max, std::uint32_t step) {
         return value >= min && value <= max && (step <= 1 || (value - min) % step == 0);
     };
     return fits(size.width, range.min.width, range.max.width, range.step.width) &&
            fits(size.height, range.min.height, range.max.height, range.step.height);
 }
+
+namespace {
 
 // The sizes at which intervals and image sizes are asked: every discrete size; the minimum,
 // the current (when it lies in the range) and the maximum of a range; the current size
@@ -113,7 +117,7 @@ std::vector<FrameSize> SizesToAsk(const Enumeration<FrameSize>& sizes,
         return currentSize ? std::vector<FrameSize>{*currentSize} : std::vector<FrameSize>{};
     }
     std::vector<FrameSize> result{sizes.range.min};
-    if (currentSize && InRange(sizes.range, *currentSize)) {
+    if (currentSize && SizeInRange(sizes.range, *currentSize)) {
         result.push_back(*currentSize);
     }
     result.push_back(sizes.range.max);
@@ -171,12 +175,12 @@ std::vector<StandardRecording> RecordStandards(V4l2Device& device) {
         if (device.EnumStd(answer) != 0) {
             break;
         }
-        standards.push_back({answer.id,
-                             std::string(reinterpret_cast<const char*>(answer.name),
-                                         strnlen(reinterpret_cast<const char*>(answer.name),
-                                                 sizeof answer.name)),
-                             {answer.frameperiod.numerator, answer.frameperiod.denominator},
-                             answer.framelines});
+        standards.push_back(
+            {answer.id,
+             std::string(reinterpret_cast<const char*>(answer.name),
+                         strnlen(reinterpret_cast<const char*>(answer.name), sizeof answer.name)),
+             {answer.frameperiod.numerator, answer.frameperiod.denominator},
+             answer.framelines});
     }
     return standards;
 }
@@ -376,8 +380,9 @@ json EnumerationJson(const Enumeration<T>& e, json (*item)(T)) {
         return list;
     }
     const char* kind = e.type == 2 ? "continuous" : "stepwise";
-    return {{kind, {{"min", item(e.range.min)}, {"max", item(e.range.max)},
-                    {"step", item(e.range.step)}}}};
+    return {
+        {kind,
+         {{"min", item(e.range.min)}, {"max", item(e.range.max)}, {"step", item(e.range.step)}}}};
 }
 
 json PixFormatJson(const v4l2_pix_format& pix) {
@@ -448,10 +453,11 @@ json InputJson(const InputRecording& state) {
         object["standards"] = std::move(standards);
     }
     if (state.cropcap) {
-        object["cropcap"] = {{"bounds", RectJson(state.cropcap->bounds)},
-                             {"defrect", RectJson(state.cropcap->defrect)},
-                             {"pixelaspect", FractionJson({state.cropcap->pixelaspect.numerator,
-                                                           state.cropcap->pixelaspect.denominator})}};
+        object["cropcap"] = {
+            {"bounds", RectJson(state.cropcap->bounds)},
+            {"defrect", RectJson(state.cropcap->defrect)},
+            {"pixelaspect", FractionJson({state.cropcap->pixelaspect.numerator,
+                                          state.cropcap->pixelaspect.denominator})}};
     }
     if (state.cropDefault) {
         object["crop_default"] = RectJson(*state.cropDefault);
@@ -565,7 +571,8 @@ private:
 };
 
 template <typename T>
-Enumeration<T> ReadEnumeration(const Reader& r, std::uint32_t discreteType, T (Reader::*item)() const) {
+Enumeration<T> ReadEnumeration(const Reader& r, std::uint32_t discreteType,
+                               T (Reader::*item)() const) {
     Enumeration<T> e;
     if (r.Value().is_array()) {
         e.type = discreteType;
@@ -599,8 +606,9 @@ FormatRecording ReadFormat(const Reader& r, std::uint32_t index, std::uint32_t b
     format.description.index = index;
     format.description.type = bufferType;
     format.description.pixelformat = r["fourcc"].FourCC();
-    SetCText(format.description.description,
-             r.Has("description") ? r["description"].String() : FourCCText(format.description.pixelformat));
+    SetCText(format.description.description, r.Has("description")
+                                                 ? r["description"].String()
+                                                 : FourCCText(format.description.pixelformat));
     format.description.flags = r.Has("flags") ? r["flags"].U32() : 0;
     if (r.Has("sizes")) {
         format.sizes = ReadEnumeration(r["sizes"], V4L2_FRMSIZE_TYPE_DISCRETE, &Reader::Size2);
@@ -626,7 +634,8 @@ FormatRecording ReadFormat(const Reader& r, std::uint32_t index, std::uint32_t b
 std::uint32_t ReadInputType(const Reader& r) {
     if (r.Value().is_string()) {
         const std::string name = r.String();
-        for (std::uint32_t type : {V4L2_INPUT_TYPE_TUNER, V4L2_INPUT_TYPE_CAMERA, V4L2_INPUT_TYPE_TOUCH}) {
+        for (std::uint32_t type :
+             {V4L2_INPUT_TYPE_TUNER, V4L2_INPUT_TYPE_CAMERA, V4L2_INPUT_TYPE_TOUCH}) {
             if (name == InputTypeName(type)) {
                 return type;
             }
@@ -650,7 +659,9 @@ InputRecording ReadInput(const Reader& r) {
         input.capabilities = in.Has("capabilities") ? in["capabilities"].U32() : 0;
         state.input = input;
     }
-    state.bufferType = r.Has("buffer_type") ? r["buffer_type"].U32() : static_cast<std::uint32_t>(V4L2_BUF_TYPE_VIDEO_CAPTURE);
+    state.bufferType = r.Has("buffer_type")
+                           ? r["buffer_type"].U32()
+                           : static_cast<std::uint32_t>(V4L2_BUF_TYPE_VIDEO_CAPTURE);
     if (r.Has("format")) {
         state.format = ReadPixFormat(r["format"]);
     }
@@ -689,7 +700,8 @@ InputRecording ReadInput(const Reader& r) {
     }
     const Reader formats = r["formats"];
     for (std::size_t i = 0; i < formats.Size(); ++i) {
-        state.formats.push_back(ReadFormat(formats.At(i), static_cast<std::uint32_t>(i), state.bufferType));
+        state.formats.push_back(
+            ReadFormat(formats.At(i), static_cast<std::uint32_t>(i), state.bufferType));
     }
     return state;
 }

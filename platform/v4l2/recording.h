@@ -74,13 +74,13 @@ struct StandardRecording {
 struct InputRecording {
     std::optional<v4l2_input> input;  // absent for a device without VIDIOC_ENUMINPUT
     std::uint32_t bufferType = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    std::optional<v4l2_pix_format> format;       // VIDIOC_G_FMT
-    std::optional<v4l2_captureparm> parm;        // VIDIOC_G_PARM
-    std::optional<v4l2_std_id> standard;         // VIDIOC_G_STD
-    std::vector<StandardRecording> standards;    // VIDIOC_ENUMSTD
-    std::optional<v4l2_cropcap> cropcap;         // VIDIOC_CROPCAP
-    std::optional<v4l2_rect> cropDefault;        // VIDIOC_G_SELECTION, V4L2_SEL_TGT_CROP_DEFAULT
-    std::optional<std::uint32_t> audio;          // VIDIOC_G_AUDIO index
+    std::optional<v4l2_pix_format> format;     // VIDIOC_G_FMT
+    std::optional<v4l2_captureparm> parm;      // VIDIOC_G_PARM
+    std::optional<v4l2_std_id> standard;       // VIDIOC_G_STD
+    std::vector<StandardRecording> standards;  // VIDIOC_ENUMSTD
+    std::optional<v4l2_cropcap> cropcap;       // VIDIOC_CROPCAP
+    std::optional<v4l2_rect> cropDefault;      // VIDIOC_G_SELECTION, V4L2_SEL_TGT_CROP_DEFAULT
+    std::optional<std::uint32_t> audio;        // VIDIOC_G_AUDIO index
     std::vector<FormatRecording> formats;
 };
 
@@ -90,6 +90,9 @@ struct DeviceRecording {
     std::vector<InputRecording> inputs;
     std::vector<v4l2_audio> audioInputs;
 };
+
+// True when `size` lies within the range's bounds and on its steps.
+bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 
 // Asks `device` everything the backend asks, for every input, and restores the input that
 // was selected. Answers the errno of the first call that failed in a way a working device
