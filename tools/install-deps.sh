@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libgsf-1-dev
+    nlohmann-json3-dev libgsf-1-dev linux-libc-dev
     locales-all
     qt6-base-dev libgl-dev fonts-dejavu-core
 )

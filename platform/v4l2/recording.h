@@ -1,0 +1,111 @@
+// A recording of a V4L2 device's answers: what the capture backend asks a device, written
+// down so that a device can be replayed without the hardware (RecordedDevice) and read from
+// or written to a small JSON document.
+//
+// The answers are kept per input because most of them (formats, frame sizes, standards,
+// cropping) depend on the selected input.
+#pragma once
+
+#include <linux/videodev2.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace capspect::v4l2 {
+
+class V4l2Device;
+
+struct Fraction {
+    std::uint32_t numerator = 0;
+    std::uint32_t denominator = 0;
+    friend bool operator==(const Fraction&, const Fraction&) = default;
+};
+
+struct FrameSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    friend bool operator==(const FrameSize&, const FrameSize&) = default;
+};
+
+// A stepwise (or, with steps of 1, continuous) range of sizes or of frame intervals.
+template <typename T>
+struct Range {
+    T min{};
+    T max{};
+    T step{};
+    friend bool operator==(const Range&, const Range&) = default;
+};
+
+// The answers of VIDIOC_ENUM_FRAMESIZES (or VIDIOC_ENUM_FRAMEINTERVALS): either a list of
+// discrete values or one stepwise/continuous range; `type` is 0 when the call failed.
+template <typename T>
+struct Enumeration {
+    std::uint32_t type = 0;  // V4L2_FRMSIZE_TYPE_* or V4L2_FRMIVAL_TYPE_*, 0: not offered
+    std::vector<T> discrete;
+    Range<T> range;
+    friend bool operator==(const Enumeration&, const Enumeration&) = default;
+};
+
+// What the driver answers for one pixel format at one frame size.
+struct SizeAnswers {
+    FrameSize size;
+    Enumeration<Fraction> intervals;
+    std::optional<v4l2_pix_format> tried;  // VIDIOC_TRY_FMT at this size
+};
+
+struct FormatRecording {
+    v4l2_fmtdesc description{};
+    Enumeration<FrameSize> sizes;
+    std::vector<SizeAnswers> atSizes;
+};
+
+struct StandardRecording {
+    v4l2_std_id id = 0;
+    std::string name;
+    Fraction framePeriod;
+    std::uint32_t frameLines = 0;
+};
+
+// Everything that depends on the selected input.
+struct InputRecording {
+    std::optional<v4l2_input> input;  // absent for a device without VIDIOC_ENUMINPUT
+    std::uint32_t bufferType = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    std::optional<v4l2_pix_format> format;     // VIDIOC_G_FMT
+    std::optional<v4l2_captureparm> parm;      // VIDIOC_G_PARM
+    std::optional<v4l2_std_id> standard;       // VIDIOC_G_STD
+    std::vector<StandardRecording> standards;  // VIDIOC_ENUMSTD
+    std::optional<v4l2_cropcap> cropcap;       // VIDIOC_CROPCAP
+    std::optional<v4l2_rect> cropDefault;      // VIDIOC_G_SELECTION, V4L2_SEL_TGT_CROP_DEFAULT
+    std::optional<std::uint32_t> audio;        // VIDIOC_G_AUDIO index
+    std::vector<FormatRecording> formats;
+};
+
+struct DeviceRecording {
+    v4l2_capability capability{};
+    std::optional<int> currentInput;  // VIDIOC_G_INPUT; absent when not implemented
+    std::vector<InputRecording> inputs;
+    std::vector<v4l2_audio> audioInputs;
+};
+
+// True when `size` lies within the range's bounds and on its steps.
+bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
+
+// Asks `device` everything the backend asks, for every input, and restores the input that
+// was selected. Answers the errno of the first call that failed in a way a working device
+// does not (VIDIOC_QUERYCAP or switching the input); enumeration ends are not failures.
+int RecordDevice(V4l2Device& device, DeviceRecording& recording);
+
+nlohmann::json ToJson(const DeviceRecording& recording);
+// Throws std::invalid_argument naming the JSON path of the fault when the document does not
+// describe a recording.
+DeviceRecording RecordingFromJson(const nlohmann::json& document);
+
+// "YUYV" for printable codes, "0x…" otherwise; the parse accepts both.
+std::string FourCCText(std::uint32_t fourcc);
+std::optional<std::uint32_t> FourCCFromText(const std::string& text);
+
+}  // namespace capspect::v4l2
