@@ -138,6 +138,23 @@ HRESULT RenderFileResult(bool partial, const std::vector<GUID>& unrenderedMajorT
 
 }  // namespace
 
+bool HasConnectedInput(IBaseFilter* filter) {
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.GetAddressOf()))) {
+        return false;
+    }
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        PIN_DIRECTION direction{};
+        ComPtr<IPin> peer;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
+            SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf()))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<std::u16string> UniqueFilterName(
     std::u16string_view requested, const std::function<bool(std::u16string_view)>& taken) {
     constexpr std::size_t kLongest = MAX_FILTER_NAME - 1;

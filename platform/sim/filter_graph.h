@@ -260,4 +260,7 @@ private:
     double rate_ = 1.0;
 };
 
+// True when one of the filter's input pins is connected.
+bool HasConnectedInput(IBaseFilter* filter);
+
 }  // namespace capspect::sim

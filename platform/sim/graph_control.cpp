@@ -33,23 +33,6 @@ bool FeedsDirectly(IBaseFilter* from, IBaseFilter* to) {
     return false;
 }
 
-bool HasConnectedInput(IBaseFilter* filter) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(pins.GetAddressOf()))) {
-        return false;
-    }
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction{};
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-            SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf()))) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool IsRenderer(IBaseFilter* filter) {
     ComPtr<IAMFilterMiscFlags> flags;
     return SUCCEEDED(filter->QueryInterface(IID_PPV_ARGS(flags.GetAddressOf()))) &&

@@ -6,33 +6,12 @@
 
 namespace capspect::sim {
 
-namespace {
-
-bool HasConnectedInputPin(IBaseFilter* filter) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(pins.GetAddressOf()))) {
-        return false;
-    }
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction{};
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-            SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf()))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 template <typename Interface>
 ComPtr<Interface> FilterGraph::RendererInterface() const {
     for (const ComPtr<IBaseFilter>& filter : Filters()) {
         ComPtr<Interface> found;
         if (SUCCEEDED(filter->QueryInterface(IID_PPV_ARGS(found.GetAddressOf()))) &&
-            HasConnectedInputPin(filter.Get())) {
+            HasConnectedInput(filter.Get())) {
             return found;
         }
     }
