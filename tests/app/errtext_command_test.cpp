@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "app/command_line.h"
+#include "tests/support/error_tsv.h"
 
 namespace {
 
@@ -32,6 +34,25 @@ TEST(ErrtextCommand, PrintsOneLinePerCodeWithBothTexts) {
               "C00D32C8\tThe playlist has reached its end.\t\n"
               "80004005\t\tUnspecified error\n");
     EXPECT_EQ(run.err, "");
+}
+
+TEST(ErrtextCommand, PrintsEveryWindowsMediaTextOfTheTable) {
+    const auto rows = capspect::test::ReadErrorTsv("media_error_texts.tsv");
+    ASSERT_EQ(rows.size(), 1206u);
+    std::vector<std::string> args{"errtext"};
+    std::string expected;
+    for (const auto& row : rows) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(row.code));
+        args.push_back(std::string("0x") + code);
+        // The second field is the table's text; the third is the platform's, empty here
+        // because no Windows Media code is a DirectShow code.
+        expected +=
+            std::string(code) + '\t' + std::string(row.text.begin(), row.text.end()) + "\t\n";
+    }
+    const CommandRun run = RunCapspect(args);
+    EXPECT_EQ(run.status, ExitStatus::Success);
+    EXPECT_EQ(run.out, expected);
 }
 
 TEST(ErrtextCommand, AcceptsDollarHexDecimalAndNegativeDecimal) {
