@@ -299,7 +299,6 @@ void TDXShowStreamConfig::Refresh(IAMStreamConfig* streamConfig) {
         recordSize != static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS))) {
         return;
     }
-    BeginUpdate();
     for (int i = 0; i < count; ++i) {
         VIDEO_STREAM_CONFIG_CAPS caps{};
         AM_MEDIA_TYPE* received = nullptr;
@@ -314,7 +313,6 @@ void TDXShowStreamConfig::Refresh(IAMStreamConfig* streamConfig) {
         item.SetConfigCaps(caps);
         item.SetPmtConfig(mediaType.release());
     }
-    EndUpdate();
 }
 
 GUID TDXShowStreamConfig::SubtypeOrCurrent(const GUID& subtype) const {

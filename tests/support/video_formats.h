@@ -1,26 +1,14 @@
 // Test support: capability records and video media types as capture devices report them.
 #pragma once
 
-#include <algorithm>
-#include <limits>
 #include <span>
 
 #include "platform/dshow/mediatypes.h"
 
 namespace capspect::test {
 
-// The bit rate of 16-bit pictures at one frame interval, capped to what the record holds;
-// 0 without an interval.
-inline LONG BitsPerSecond(LONG width, LONG height, LONGLONG frameInterval) {
-    if (frameInterval <= 0) {
-        return 0;
-    }
-    const long long bits = 16LL * width * height * 10'000'000LL / frameInterval;
-    return static_cast<LONG>(std::min<long long>(bits, std::numeric_limits<LONG>::max()));
-}
-
 // A capability of one fixed size: input, minimum and maximum output size all `width` x
-// `height`, granularities and alignment 1, no cropping, no taps.
+// `height`, granularities and alignment 1; no cropping, taps or bit rates.
 inline VIDEO_STREAM_CONFIG_CAPS FixedSizeCaps(LONG width, LONG height, LONGLONG minFrameInterval,
                                               LONGLONG maxFrameInterval) {
     VIDEO_STREAM_CONFIG_CAPS caps{};
@@ -32,8 +20,6 @@ inline VIDEO_STREAM_CONFIG_CAPS FixedSizeCaps(LONG width, LONG height, LONGLONG 
     caps.OutputGranularityX = caps.OutputGranularityY = 1;
     caps.MinFrameInterval = minFrameInterval;
     caps.MaxFrameInterval = maxFrameInterval;
-    caps.MinBitsPerSecond = BitsPerSecond(width, height, maxFrameInterval);
-    caps.MaxBitsPerSecond = BitsPerSecond(width, height, minFrameInterval);
     return caps;
 }
 
