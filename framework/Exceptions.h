@@ -42,6 +42,12 @@ public:
     using Exception::Exception;
 };
 
+// An interface reference that does not offer the interface it was cast to.
+class EIntfCastError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A platform call failed; carries the platform's error code (what GetLastError would give).
 class EOSError : public Exception {
 public:
