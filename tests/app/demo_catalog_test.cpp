@@ -22,16 +22,15 @@ struct VideoFormat {
     const BITMAPINFOHEADER* bitmap = nullptr;
     REFERENCE_TIME avgTimePerFrame = 0;
     DWORD bitRate = 0;
-    const VIDEOINFOHEADER2* vih2 = nullptr;
 };
 
 VideoFormat VideoFormatOf(const Capability& capability) {
     const auto& format = capability.mediaType.format;
     if (const auto* vih = std::get_if<VIDEOINFOHEADER>(&format)) {
-        return {&vih->bmiHeader, vih->AvgTimePerFrame, vih->dwBitRate, nullptr};
+        return {&vih->bmiHeader, vih->AvgTimePerFrame, vih->dwBitRate};
     }
     if (const auto* vih2 = std::get_if<VIDEOINFOHEADER2>(&format)) {
-        return {&vih2->bmiHeader, vih2->AvgTimePerFrame, vih2->dwBitRate, vih2};
+        return {&vih2->bmiHeader, vih2->AvgTimePerFrame, vih2->dwBitRate};
     }
     return {};
 }
@@ -90,14 +89,13 @@ protected:
     std::vector<const CatalogDevice*> video_;
 };
 
-TEST_F(DemoCatalog, DevicesHaveNamesDistinctPathsAndARegisteredClass) {
+// Device paths name devices everywhere, so each must be unique.
+TEST_F(DemoCatalog, DevicesHaveNamesAndDistinctPaths) {
     std::set<std::u16string> paths;
     for (const CatalogDevice* device : video_) {
         EXPECT_TRUE(device->properties.friendlyName);
         ASSERT_TRUE(device->properties.devicePath);
         EXPECT_TRUE(paths.insert(*device->properties.devicePath).second);
-        EXPECT_EQ(device->properties.clsid, u"{17CCA71B-ECD7-11D0-B908-00A0C9223196}");
-        EXPECT_EQ(device->fileName, u"ksproxy.ax");
     }
 }
 
@@ -170,34 +168,6 @@ TEST_F(DemoCatalog, CaptureCardOffersTelevisionFormatsOnPreviewAndCapturePins) {
     EXPECT_TRUE(inputs.contains(PhysConn_Video_Composite));
     EXPECT_TRUE(inputs.contains(PhysConn_Video_SVideo));
     EXPECT_TRUE(inputs.contains(PhysConn_Video_Tuner));
-}
-
-TEST_F(DemoCatalog, WebcamHasOnlyACapturePinWithCompressedAndRangedFormats) {
-    const CatalogDevice& webcam = *video_[1];
-    ASSERT_EQ(webcam.pins.size(), 1u);
-    EXPECT_EQ(webcam.pins[0].category, PIN_CATEGORY_CAPTURE);
-    std::set<GUID> subtypes;
-    bool ranged = false;
-    for (const Capability* capability : Capabilities(webcam)) {
-        subtypes.insert(capability->mediaType.subtype);
-        ranged |= capability->caps.MinFrameInterval < capability->caps.MaxFrameInterval;
-    }
-    EXPECT_EQ(subtypes, (std::set<GUID>{MEDIASUBTYPE_YUY2, MEDIASUBTYPE_MJPG}));
-    EXPECT_TRUE(ranged);
-}
-
-TEST_F(DemoCatalog, HdmiGrabberUsesWidescreenVideoInfoHeader2) {
-    const CatalogDevice& grabber = *video_[2];
-    std::set<GUID> subtypes;
-    for (const Capability* capability : Capabilities(grabber)) {
-        const VideoFormat format = VideoFormatOf(*capability);
-        ASSERT_NE(format.vih2, nullptr);
-        EXPECT_EQ(format.vih2->dwPictAspectRatioX, 16u);
-        EXPECT_EQ(format.vih2->dwPictAspectRatioY, 9u);
-        subtypes.insert(capability->mediaType.subtype);
-    }
-    EXPECT_TRUE(subtypes.contains(MEDIASUBTYPE_NV12));
-    EXPECT_TRUE(subtypes.contains(MEDIASUBTYPE_RGB24));
 }
 
 }  // namespace
