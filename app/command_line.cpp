@@ -1,61 +1,101 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <string_view>
 
 #include "app/errtext_command.h"
 #include "app/identify_command.h"
+#include "app/list_command.h"
 
 namespace capspect {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: capspect [COMMAND] [OPTIONS]\n"
+    "Usage: capspect [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n"
     "Shows the output formats that video capture devices offer.\n"
     "\n"
     "Commands:\n"
+    "  list               the video capture devices: description, TAB, device path\n"
     "  errtext CODE...    per code: the code as 8 hex digits, TAB, the Windows Media\n"
     "                     text, TAB, the DirectShow text (CODE as 0x hex, $ hex or\n"
     "                     decimal; negative decimal is the 32-bit pattern)\n"
     "  identify FILE...   what each media file holds, one JSON object per line\n"
     "\n"
-    "Options:\n"
+    "Options (with every command, before or after it):\n"
+    "  --devices FILE     simulated devices from a device catalog (docs/catalog.md)\n"
+    "  --demo             simulated devices from the built-in demo catalog\n"
+    "  --backend sim|v4l2 the device backend; v4l2 is the default and not built yet,\n"
+    "                     so device commands need --demo or --devices for now\n"
+    "  --verbose          report the components' errors and information on stderr\n"
+    "  --                 end of options: the rest goes to the command unchanged\n"
     "  --help             show this help and exit\n"
     "  --version          show the version and exit\n";
 
 // A verb of the command line: runs with the arguments after the verb's name.
-using CommandFunction = ExitStatus (*)(std::span<const std::string> args, std::ostream& out,
-                                       std::ostream& err);
+using CommandFunction = ExitStatus (*)(std::span<const std::string> args,
+                                       const CommandContext& context);
 
 struct Command {
     std::string_view verb;
+    bool usesDevices;  // the backend is started before the verb runs
     CommandFunction run;
 };
 
 constexpr Command kCommands[] = {
-    {"errtext", RunErrtextCommand},
-    {"identify", RunIdentifyCommand},
+    {"errtext", false,
+     [](std::span<const std::string> args, const CommandContext& context) {
+         return RunErrtextCommand(args, context.out, context.err);
+     }},
+    {"identify", false,
+     [](std::span<const std::string> args, const CommandContext& context) {
+         return RunIdentifyCommand(args, context.out, context.err);
+     }},
+    {"list", true, RunListCommand},
 };
+
+ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,
+                   std::ostream& err) {
+    std::unique_ptr<Backend> backend;
+    if (command.usesDevices) {
+        backend = Backend::Start(parsed.options, err);
+        if (!backend) {
+            return ExitStatus::Failure;
+        }
+    }
+    const CommandContext context{out, err, parsed.options};
+    return command.run(std::span(parsed.command).subspan(1), context);
+}
 
 }  // namespace
 
 ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err) {
-    if (args.empty() || args.front() == "--help" || args.front() == "-h") {
-        out << kUsage;
-        return args.empty() ? ExitStatus::Usage : ExitStatus::Success;
+    ParsedCommandLine parsed;
+    try {
+        parsed = ParseCommandLine(args);
+    } catch (const UsageError& error) {
+        err << "capspect: " << error.what() << " (try 'capspect --help')\n";
+        return ExitStatus::Usage;
     }
-    if (args.front() == "--version") {
+    const std::vector<std::string>& command = parsed.command;
+    if (command.empty() || command.front() == "--help" || command.front() == "-h") {
+        out << kUsage;
+        return command.empty() ? ExitStatus::Usage : ExitStatus::Success;
+    }
+    if (command.front() == "--version") {
         out << "capspect " << CAPSPECT_VERSION << '\n';
         return ExitStatus::Success;
     }
-    const auto command = std::ranges::find(kCommands, args.front(), &Command::verb);
-    if (command == std::end(kCommands)) {
-        err << "capspect: unknown command '" << args.front() << "' (try 'capspect --help')\n";
+    const auto found = std::ranges::find(kCommands, command.front(), &Command::verb);
+    if (found == std::end(kCommands)) {
+        const bool isOption = command.front().starts_with('-');
+        err << "capspect: unknown " << (isOption ? "option" : "command") << " '" << command.front()
+            << "' (try 'capspect --help')\n";
         return ExitStatus::Usage;
     }
-    return command->run(std::span(args).subspan(1), out, err);
+    return RunVerb(*found, parsed, out, err);
 }
 
 }  // namespace capspect

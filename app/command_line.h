@@ -6,13 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "app/backend.h"
+
 namespace capspect {
 
 // Exit statuses of the command line.
 enum class ExitStatus : int { Success = 0, Failure = 1, Usage = 2 };
 
+// What a verb runs with besides its own arguments: the streams and the global options.
+// A verb that uses devices finds its backend started.
+struct CommandContext {
+    std::ostream& out;
+    std::ostream& err;
+    const BackendOptions& options;
+};
+
 // Runs the command given by `args` (without the program name), writing results to `out`
-// and one line per failure to `err`.
+// and one line per failure to `err`. The global options (--devices, --demo, --backend,
+// --verbose) may stand anywhere; see ParseCommandLine.
 ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err);
 

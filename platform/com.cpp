@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/faults.h"
+
 HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) {
     return S_OK;
 }
@@ -18,6 +20,9 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD /*context*/, REF
     *object = nullptr;
     if (outer != nullptr) {
         return CLASS_E_NOAGGREGATION;
+    }
+    if (const auto fault = capspect::InjectedFault("CoCreateInstance")) {
+        return *fault;
     }
     return capspect::ClassRegistry::Instance().Create(clsid, riid, object);
 }

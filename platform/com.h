@@ -21,6 +21,7 @@ HRESULT CoInitializeEx(void* reserved, DWORD coinit);
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
 
+// Tests can make it fail with the fault "CoCreateInstance" (platform/faults.h).
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid,
                          void** object);
 

@@ -73,7 +73,7 @@ TEST(ErrtextCommand, UnknownCodeGivesEmptyTexts) {
 
 TEST(ErrtextCommand, BadOrMissingCodesAreUsageErrorsThatPrintNothing) {
     for (const std::string bad : {"0x", "$", "0xG1", "12a", "", " 5", "+5", "-0x5", "0x-5",
-                                  "0x100000000", "4294967296", "-2147483649", "--verbose"}) {
+                                  "0x100000000", "4294967296", "-2147483649", "--verbos"}) {
         const CommandRun run = RunCapspect({"errtext", "0x80004005", bad});
         EXPECT_EQ(run.status, ExitStatus::Usage) << bad;
         EXPECT_EQ(run.out, "") << bad;

@@ -1,0 +1,199 @@
+#include "Components/VQDirectShow/DXShowDevices.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "platform/com.h"
+#include "platform/dshow/capture.h"
+#include "platform/locale.h"
+#include "platform/oleauto.h"
+#include "platform/registry.h"
+#include "util/ErrorTexts.h"
+#include "util/VQLists.h"
+
+namespace capspect {
+namespace {
+
+constexpr char16_t kUnknownFileName[] = u"<Unknown>";
+
+// The property `name` of `bag` as text; nothing when the bag has no such property or
+// its value has no text form. Each read gets a fresh value, so nothing leaks between
+// reads.
+std::optional<std::u16string> ReadText(IPropertyBag& bag, LPCOLESTR name) {
+    Variant value;
+    if (FAILED(bag.Read(name, value.get(), nullptr))) {
+        return std::nullopt;
+    }
+    if (FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) {
+        return std::nullopt;
+    }
+    return BstrToU16String(value->bstrVal);
+}
+
+bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                          static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// An open registry key, closed when it goes.
+class OpenRegistryKey {
+public:
+    OpenRegistryKey(HKEY root, const std::u16string& path) {
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~OpenRegistryKey() {
+        if (key_ != nullptr) {
+            RegCloseKey(key_);
+        }
+    }
+    OpenRegistryKey(const OpenRegistryKey&) = delete;
+    OpenRegistryKey& operator=(const OpenRegistryKey&) = delete;
+
+    bool IsOpen() const { return key_ != nullptr; }
+
+    // The key's default value as text; empty when it has none or it is not a string.
+    std::u16string DefaultText() const {
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        if (RegQueryValueExW(key_, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ)) {
+            return {};
+        }
+        std::u16string text(size / sizeof(char16_t), u'\0');
+        size = static_cast<DWORD>(text.size() * sizeof(char16_t));
+        if (RegQueryValueExW(key_, nullptr, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
+                             &size) != ERROR_SUCCESS) {
+            return {};
+        }
+        // The stored string usually ends in a NUL; the text ends at the first one.
+        text.resize(std::u16string_view(text.c_str()).size());
+        return text;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+std::u16string FormatEnumeratorFailure(HRESULT hr) {
+    char code[9];
+    std::snprintf(code, sizeof code, "%X", static_cast<unsigned>(hr));
+    return GetDSErrorText(hr) + u" Reason: ($" + std::u16string(code, code + std::strlen(code)) +
+           u").";
+}
+
+}  // namespace
+
+TDXShowDevice::TDXShowDevice(std::u16string description, std::u16string devicePath,
+                             ComPtr<IMoniker> moniker, const ::CLSID& clsid)
+    : FDevicePath(std::move(devicePath)),
+      FDescription(std::move(description)),
+      FMoniker(std::move(moniker)),
+      FCLSID(clsid) {}
+
+const std::u16string& TDXShowDevice::FileName() const {
+    if (!FFileName.empty()) {
+        return FFileName;
+    }
+    FFileName = kUnknownFileName;
+    const OpenRegistryKey key(
+        HKEY_LOCAL_MACHINE,
+        u"Software\\Classes\\CLSID\\" + GuidToU16String(FCLSID) + u"\\InprocServer32");
+    if (key.IsOpen()) {
+        FFileName = key.DefaultText();
+    }
+    return FFileName;
+}
+
+TDXShowDevice* TDXShowDevices::FindDevice(std::u16string_view devicePath) {
+    for (int i = 0; i < Count(); ++i) {
+        if (SameTextInUserLocale(Items(i).DevicePath(), devicePath)) {
+            return &Items(i);
+        }
+    }
+    return nullptr;
+}
+
+const TDXShowDevice* TDXShowDevices::FindDevice(std::u16string_view devicePath) const {
+    return const_cast<TDXShowDevices*>(this)->FindDevice(devicePath);
+}
+
+void TDXShowDevices::EnumerateCategory(const GUID& category) {
+    Clear();
+    ComPtr<ICreateDevEnum> deviceEnumerator;
+    const HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_PPV_ARGS(deviceEnumerator.GetAddressOf()));
+    if (FAILED(hr)) {
+        ReportEnumeratorFailure(hr);
+        return;
+    }
+    // An empty category answers S_FALSE and no enumerator; nothing else of the answer
+    // matters here.
+    ComPtr<IEnumMoniker> monikers;
+    deviceEnumerator->CreateClassEnumerator(category, monikers.GetAddressOf(), 0);
+    if (!monikers) {
+        return;
+    }
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        AddDevice(std::move(moniker));
+    }
+}
+
+void TDXShowDevices::AddDevice(ComPtr<IMoniker> moniker) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(bag.GetAddressOf())))) {
+        return;
+    }
+    const std::optional<std::u16string> clsidText = ReadText(*bag, u"CLSID");
+    std::optional<std::u16string> description = ReadText(*bag, u"Description");
+    if (!description) {
+        description = ReadText(*bag, u"FriendlyName");
+    }
+    if (!description) {
+        return;
+    }
+    std::optional<std::u16string> path = ReadText(*bag, u"DevicePath");
+    if (!path) {
+        path = ReadText(*bag, u"CLSID");
+    }
+    const auto clsid = clsidText ? GuidFromString(*clsidText) : std::nullopt;
+    Add(std::move(*description), path.value_or(u""), std::move(moniker), clsid.value_or(GUID_NULL));
+}
+
+void TDXShowDevices::ReportEnumeratorFailure(HRESULT hr) const {
+    if (OnError) {
+        OnError(hr, FormatEnumeratorFailure(hr));
+    }
+}
+
+std::vector<std::u16string> TDXShowDevices::Descriptions() const {
+    std::vector<std::u16string> descriptions;
+    descriptions.reserve(static_cast<std::size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) {
+        descriptions.push_back(Items(i).Description());
+    }
+    return descriptions;
+}
+
+void TDXShowDevices::AssignTo(TThreadStringList& list) const {
+    // Unlocks on every way out, an exception from Add included.
+    struct ListLock {
+        explicit ListLock(TThreadStringList& list) : list(list) { list.Lock(); }
+        ~ListLock() { list.UnLock(); }
+        TThreadStringList& list;
+    } const lock(list);
+    list.Clear();
+    for (int i = 0; i < Count(); ++i) {
+        list.Add(Items(i).Description());
+    }
+}
+
+void TDXShowCaptureDevices::Refresh() {
+    EnumerateCategory(FVideo ? CLSID_VideoInputDeviceCategory : CLSID_AudioInputDeviceCategory);
+}
+
+}  // namespace capspect

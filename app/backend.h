@@ -1,0 +1,64 @@
+// The options valid with every command, and the platform backend they choose: the
+// simulated platform over a device catalog (a file or the built-in demo), or V4L2.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace capspect {
+
+enum class BackendKind { Sim, V4l2 };
+
+struct BackendOptions {
+    std::optional<BackendKind> backend;                // --backend sim|v4l2
+    std::optional<std::filesystem::path> devicesFile;  // --devices FILE
+    bool demo = false;                                 // --demo
+    bool verbose = false;                              // --verbose
+
+    // Sim with a catalog or with --backend sim; otherwise V4L2, the default on Linux.
+    BackendKind Kind() const;
+};
+
+// A command line whose global options are wrong; what() says why, in one line.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ParsedCommandLine {
+    BackendOptions options;
+    std::vector<std::string> command;  // the verb and its own arguments
+};
+
+// Takes the global options out of `args`, wherever they stand (before or after the
+// verb); the other arguments keep their order. A "--" ends the global options: it is
+// dropped and everything after it goes to the verb as it stands. Options take their value
+// as the next argument or after '=' (--devices=FILE). Throws UsageError.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// A started backend: the platform the device verbs run on. The simulated device set it
+// installed is removed again when it goes.
+class Backend {
+public:
+    // Starts the backend `options` choose. When it cannot start (a catalog that does not
+    // load, a backend that is not built) writes one line to `err` and answers nullptr.
+    static std::unique_ptr<Backend> Start(const BackendOptions& options, std::ostream& err);
+
+    ~Backend();
+    Backend(const Backend&) = delete;
+    Backend& operator=(const Backend&) = delete;
+
+    BackendKind Kind() const { return kind_; }
+
+private:
+    explicit Backend(BackendKind kind) : kind_(kind) {}
+
+    BackendKind kind_;
+};
+
+}  // namespace capspect

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/backend.h"
+#include "app/command_line.h"
+
+namespace capspect {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLineOptions, StandBeforeOrAfterTheVerbAndLeaveTheRestInOrder) {
+    const ParsedCommandLine parsed =
+        ParseCommandLine({"--verbose", "identify", "a.avi", "--devices=lab.json", "b.avi"});
+    EXPECT_EQ(parsed.command, (Args{"identify", "a.avi", "b.avi"}));
+    EXPECT_TRUE(parsed.options.verbose);
+    EXPECT_EQ(parsed.options.devicesFile, std::filesystem::path("lab.json"));
+    EXPECT_FALSE(parsed.options.demo);
+
+    const ParsedCommandLine after = ParseCommandLine({"list", "--backend", "sim", "--demo"});
+    EXPECT_EQ(after.command, Args{"list"});
+    EXPECT_EQ(after.options.backend, BackendKind::Sim);
+    EXPECT_TRUE(after.options.demo);
+    EXPECT_FALSE(after.options.verbose);
+}
+
+TEST(CommandLineOptions, VerbOptionsPassThroughAndDoubleDashEndsGlobalOptions) {
+    EXPECT_EQ(ParseCommandLine({"report", "--json", "--demo", "dev"}).command,
+              (Args{"report", "--json", "dev"}));
+    const ParsedCommandLine parsed =
+        ParseCommandLine({"identify", "--", "--demo", "--", "-x", "--devices"});
+    EXPECT_EQ(parsed.command, (Args{"identify", "--demo", "--", "-x", "--devices"}));
+    EXPECT_FALSE(parsed.options.demo);
+    EXPECT_FALSE(parsed.options.devicesFile);
+}
+
+TEST(CommandLineOptions, BackendKindFollowsTheCatalogOptionsElseDefaultsToV4l2) {
+    EXPECT_EQ(ParseCommandLine({"list"}).options.Kind(), BackendKind::V4l2);
+    EXPECT_EQ(ParseCommandLine({"list", "--demo"}).options.Kind(), BackendKind::Sim);
+    EXPECT_EQ(ParseCommandLine({"list", "--devices", "x"}).options.Kind(), BackendKind::Sim);
+    EXPECT_EQ(ParseCommandLine({"list", "--backend=sim"}).options.Kind(), BackendKind::Sim);
+    EXPECT_EQ(ParseCommandLine({"list", "--backend", "v4l2"}).options.Kind(), BackendKind::V4l2);
+}
+
+TEST(CommandLineOptions, MalformedOrConflictingOptionsAreUsageErrors) {
+    const std::vector<Args> bad = {
+        {"list", "--devices"},
+        {"list", "--devices="},
+        {"list", "--devices", ""},
+        {"--backend"},
+        {"list", "--backend", "dshow"},
+        {"list", "--backend=SIM"},
+        {"list", "--demo", "--devices", "x"},
+        {"list", "--backend", "v4l2", "--demo"},
+        {"--devices=x", "list", "--backend=v4l2"},
+        {"list", "--devices", "a", "--devices", "b"},
+        {"list", "--backend", "sim", "--backend", "sim"},
+        {"list", "--demo=yes"},
+        {"list", "--verbose=1"},
+    };
+    for (const Args& args : bad) {
+        EXPECT_THROW(ParseCommandLine(args), UsageError) << testing::PrintToString(args);
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Usage);
+        EXPECT_EQ(out.str(), "");
+        const std::string line = err.str();
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    }
+}
+
+TEST(CommandLineOptions, UnknownOptionWithoutVerbIsNamedAsOption) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({"--bogus"}, out, err), ExitStatus::Usage);
+    EXPECT_EQ(err.str(), "capspect: unknown option '--bogus' (try 'capspect --help')\n");
+}
+
+TEST(CommandLineOptions, OptionsAloneShowTheUsage) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({"--demo", "--verbose"}, out, err), ExitStatus::Usage);
+    EXPECT_NE(out.str().find("Usage: capspect"), std::string::npos);
+}
+
+TEST(CommandLineOptions, VerbsWithoutDevicesIgnoreTheBackend) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({"errtext", "0", "--backend", "v4l2"}, out, err), ExitStatus::Success);
+    EXPECT_EQ(err.str(), "");
+}
+
+}  // namespace
+}  // namespace capspect
