@@ -1,6 +1,7 @@
 #include "platform/sim/crossbar_filter.h"
 
-#include <algorithm>
+#include <cctype>
+#include <string>
 
 #include "platform/sim/catalog_faults.h"
 #include "platform/unicode.h"
@@ -12,15 +13,33 @@ bool IsVideoConnector(LONG type) {
     return type < PhysConn_Audio_Tuner;
 }
 
-// "Video Composite" for PhysConn_Video_Composite; the number for connectors without a name.
+// "Video Composite" for PhysConn_Video_Composite, "Video Decoder" for
+// PhysConn_Video_VideoDecoder; the number for connectors without a name.
 std::u16string ConnectorLabel(LONG type) {
-    std::string text = CatalogConnectorText(type);
+    std::string name = CatalogConnectorText(type);
     constexpr std::string_view kPrefix = "PhysConn_";
-    if (text.starts_with(kPrefix)) {
-        text.erase(0, kPrefix.size());
+    if (!name.starts_with(kPrefix)) {
+        return Utf8ToUtf16(name);
     }
-    std::replace(text.begin(), text.end(), '_', ' ');
-    return Utf8ToUtf16(text);
+    name.erase(0, kPrefix.size());
+    std::string label;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const bool wordStart = i > 0 && std::isupper(static_cast<unsigned char>(name[i])) &&
+                               std::islower(static_cast<unsigned char>(name[i - 1]));
+        if (name[i] == '_' || wordStart) {
+            label += ' ';
+        }
+        if (name[i] != '_') {
+            label += name[i];
+        }
+    }
+    // "Video Video Decoder" names its kind twice.
+    const std::size_t firstSpace = label.find(' ');
+    const std::string kind = label.substr(0, firstSpace + 1);
+    if (firstSpace != std::string::npos && label.compare(kind.size(), kind.size(), kind) == 0) {
+        label.erase(0, kind.size());
+    }
+    return Utf8ToUtf16(label);
 }
 
 std::u16string PinName(std::size_t index, LONG type, bool isInput) {
