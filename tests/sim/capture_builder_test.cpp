@@ -26,7 +26,7 @@ TEST_F(CaptureGraphBuilder, FindsTheStreamConfigOfThePreviewPinElseOfTheCaptureP
                                      IID_PPV_ARGS(config.GetAddressOf())),
               S_OK);
     EXPECT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, camera.Get(),
-                                     IID_PPV_ARGS(config.GetAddressOf())),
+                                     IID_PPV_ARGS(config.ReleaseAndGetAddressOf())),
               E_FAIL);
     ComPtr<IAMCrossbar> crossbar;
     EXPECT_EQ(builder->FindInterface(&PIN_CATEGORY_STILL, nullptr, camera.Get(),
