@@ -1,4 +1,5 @@
 // The simulated capture graph builder and Smart Tee: FindInterface, FindPin, RenderStream.
+#include "platform/sim/filter_registry.h"
 #include "platform/sim/pin_walk.h"
 #include "tests/sim/capture_fixture.h"
 
@@ -68,6 +69,20 @@ TEST_F(CaptureGraphBuilder, RendersAPreviewPinThroughTheIntermediateToTheSink) {
     EXPECT_EQ(PeerFilterName(PinNamed(card.Get(), u"Capture").Get()), u"");
     EXPECT_EQ(PeerFilterName(&renderer->Input()), u"Smart Tee");
     EXPECT_EQ(HeaderOf(renderer->Input().ConnectionType().Get()).bmiHeader.biWidth, 768);
+}
+
+TEST_F(CaptureGraphBuilder, RendersToARegisteredRendererWithoutSink) {
+    FilterRegistration registration;
+    registration.clsid = kAnyVideoRendererClsid;
+    registration.friendlyName = u"Test Renderer";
+    registration.merit = MERIT_PREFERRED + 1;
+    registration.inputTypes = {{MEDIATYPE_Video, GUID_NULL}};
+    const ScopedFilterRegistration registered(registration, FactoryFor<AnyVideoRenderer>());
+    const ComPtr<IBaseFilter> card = AddDevice(0, u"Card");
+    EXPECT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, card.Get(), nullptr,
+                                    nullptr),
+              S_OK);
+    EXPECT_EQ(PeerFilterName(PinNamed(card.Get(), u"Preview").Get()), u"Test Renderer");
 }
 
 TEST_F(CaptureGraphBuilder, PreviewsADeviceWithoutPreviewPinThroughItsOwnSmartTee) {
