@@ -2,6 +2,7 @@
 
 #include "platform/com.h"
 #include "platform/messages.h"
+#include "platform/sim/capture_platform.h"
 #include "platform/sim/event_queue.h"
 #include "platform/sim/filter_graph.h"
 
@@ -10,6 +11,7 @@ namespace capspect::sim {
 void RegisterSimulatedPlatform() {
     ClassRegistry::Instance().Register(CLSID_FilterGraph, FactoryFor<FilterGraph>());
     ClassRegistry::Instance().Register(CLSID_FilterGraphNoThread, FactoryFor<FilterGraph>());
+    RegisterSimulatedCapture();
     // Graph notifications reach the application's window through its message queue.
     SetNotifyPoster([](OAHWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);

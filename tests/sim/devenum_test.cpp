@@ -30,6 +30,9 @@ constexpr CLSID kSoftwareSource{
 class DeviceEnumerator : public testing::Test {
 protected:
     void SetUp() override {
+        // Registering the simulated platform installs a device filter factory; these tests
+        // install their own.
+        SetDeviceFilterFactory({});
         InstallCatalog(LoadCatalogString(kCatalog));
         ASSERT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_PPV_ARGS(enumerator_.GetAddressOf())),
