@@ -6,6 +6,7 @@
 #include "app/demo_catalog.h"
 #include "platform/sim/catalog.h"
 #include "platform/sim/devenum.h"
+#include "platform/sim/platform.h"
 
 namespace capspect {
 namespace {
@@ -114,6 +115,7 @@ void CheckCombination(const BackendOptions& options) {
 // Every class of the simulated platform is registered here, at this one place, before
 // any verb runs. Installing the device set registers the system device enumerator.
 void StartSimulatedPlatform(sim::Catalog catalog) {
+    sim::RegisterSimulatedPlatform();
     sim::InstallCatalog(std::move(catalog));
 }
 
