@@ -3,9 +3,10 @@
 
 namespace capspect::sim {
 
-// Registers the simulated platform's classes (the filter graph manager) in the COM class
-// registry and connects graph notifications to the platform's message posting. Safe to
-// call more than once.
+// Registers the simulated platform's classes (the filter graph manager, the video
+// renderers, the standard splitters and decoders) in the COM class registry, the filter
+// mapper and the registry, and connects graph notifications to the platform's message
+// posting. Safe to call more than once.
 void RegisterSimulatedPlatform();
 
 }  // namespace capspect::sim
