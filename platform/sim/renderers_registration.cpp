@@ -14,7 +14,7 @@ void RegisterSimulatedRenderers() {
                                                          "CLSID_VideoRenderer",
                                                          u"Video Renderer",
                                                          u"quartz.dll",
-                                                         MERIT_UNLIKELY,
+                                                         MERIT_DO_NOT_USE,
                                                          video,
                                                          {}});
     RegisterStandardFilter<OverlayMixer>(StandardFilter{CLSID_OverlayMixer, "CLSID_OverlayMixer",
