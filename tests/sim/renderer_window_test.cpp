@@ -59,14 +59,13 @@ TEST_P(EveryRendererTest, IsCreatedByClassAndRendersVideoToTheEnd) {
     control->Stop();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Classes, EveryRendererTest,
-    ::testing::Values(RendererClass{CLSID_VideoRenderer, "VideoRenderer"},
-                      RendererClass{CLSID_OverlayMixer, "OverlayMixer"},
-                      RendererClass{CLSID_VideoMixingRenderer, "VMR7"},
-                      RendererClass{CLSID_VideoMixingRenderer9, "VMR9"},
-                      RendererClass{CLSID_EnhancedVideoRenderer, "EVR"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Classes, EveryRendererTest,
+                         ::testing::Values(RendererClass{CLSID_VideoRenderer, "VideoRenderer"},
+                                           RendererClass{CLSID_OverlayMixer, "OverlayMixer"},
+                                           RendererClass{CLSID_VideoMixingRenderer, "VMR7"},
+                                           RendererClass{CLSID_VideoMixingRenderer9, "VMR9"},
+                                           RendererClass{CLSID_EnhancedVideoRenderer, "EVR"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RendererTest, RenderersTakeUncompressedVideoWithAVideoHeaderOnly) {
     ComPtr<IBaseFilter> renderer = AddByClass(CLSID_VideoMixingRenderer9, u"VMR9");
