@@ -3,8 +3,10 @@
 #include "platform/com.h"
 #include "platform/messages.h"
 #include "platform/sim/capture_platform.h"
+#include "platform/sim/decoders.h"
 #include "platform/sim/event_queue.h"
 #include "platform/sim/filter_graph.h"
+#include "platform/sim/renderers.h"
 
 namespace capspect::sim {
 
@@ -12,6 +14,8 @@ void RegisterSimulatedPlatform() {
     ClassRegistry::Instance().Register(CLSID_FilterGraph, FactoryFor<FilterGraph>());
     ClassRegistry::Instance().Register(CLSID_FilterGraphNoThread, FactoryFor<FilterGraph>());
     RegisterSimulatedCapture();
+    RegisterSimulatedRenderers();
+    RegisterSimulatedDecoders();
     // Graph notifications reach the application's window through its message queue.
     SetNotifyPoster([](OAHWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);
