@@ -164,8 +164,9 @@ protected:
     virtual bool DoFilterCreated(IBaseFilter* AFilter);
     virtual bool DoFilterSelected(IMoniker* AMoniker);
     virtual void TimerTick(TComponent& Sender);
-    // Whether end-of-stream looping must stop and run the graph again around the seek:
-    // the video component answers true unless its renderer is the Enhanced Video Renderer.
+    // End-of-stream looping stops and runs the graph again around the seek for a video
+    // component whose renderer is not the Enhanced Video Renderer; the video component
+    // answers these two.
     virtual bool IsVideoComponent() const { return false; }
     virtual bool IsEVR() const { return false; }
 
