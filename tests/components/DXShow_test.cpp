@@ -131,11 +131,11 @@ TEST_F(DXShowTest, RefusedSiteIsReportedAndConstructionGoesOn) {
 
 TEST_F(DXShowTest, WithoutSeekingPositionsReadZeroAndSeeksOnlyReport) {
     const ScopedFault fault("QueryInterface(IMediaSeeking)", E_NOINTERFACE);
+    std::vector<TDateTime> positions;  // outlives the component, which reports when it goes
     auto dx = Create();
     EXPECT_EQ(errors, (std::vector<Report>{
                           {E_NOINTERFACE, Formatted(u"Could not obtain the IMediaSeeking Interface",
                                                     E_NOINTERFACE, u"80004002")}}));
-    std::vector<TDateTime> positions;
     dx->SetOnPositionChanged([&](TComponent&, TDateTime time) { positions.push_back(time); });
     dx->SetPosition(5 * kSecond);
     dx->SetStopPosition(7 * kSecond);
@@ -194,6 +194,7 @@ TEST_F(DXShowTest, StopAndRewindSeeksToTheStartPosition) {
 // Teardown.
 
 TEST_F(DXShowTest, TearDownEmptiesGraphListAndPositions) {
+    std::vector<TDateTime> positions;
     auto dx = Create();
     AddRenderedSource(*dx);
     dx->SetStartPosition(3 * kSecond);
@@ -202,7 +203,6 @@ TEST_F(DXShowTest, TearDownEmptiesGraphListAndPositions) {
     dx->UpdateRecentFilters();
     ASSERT_EQ(TDXShow::RecentFilters().Count(), 2);
     ASSERT_EQ(dx->Run(), S_OK);
-    std::vector<TDateTime> positions;
     dx->SetOnPositionChanged([&](TComponent&, TDateTime time) { positions.push_back(time); });
 
     dx->TearDownGraph();
