@@ -48,6 +48,12 @@ public:
     using Exception::Exception;
 };
 
+// The platform refused a resource (a window timer).
+class EOutOfResources : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A platform call failed; carries the platform's error code (what GetLastError would give).
 class EOSError : public Exception {
 public:
