@@ -8,7 +8,6 @@
 #include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <utility>
 
 #include "platform/sim/catalog.h"
@@ -765,14 +764,34 @@ Catalog ReadCatalog(const Json& root) {
     return catalog;
 }
 
-// "<source>:<line>:<column>: invalid JSON: <reason>", from the parser's message.
+// Reads the digits at `pos` of `text`, moving `pos` past them; empty when there are none.
+std::string_view TakeDigits(std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        ++pos;
+    }
+    return text.substr(start, pos - start);
+}
+
+// "<source>:<line>:<column>: invalid JSON: <reason>", from the parser's message, which
+// reads "... at line L, column C: reason".
 std::string SyntaxErrorLine(std::string_view source, const Json::parse_error& error) {
-    static const std::regex kPosition(R"(at line (\d+), column (\d+): (.*))");
-    const std::string what = error.what();
-    std::smatch match;
-    if (std::regex_search(what, match, kPosition)) {
-        return std::string(source) + ":" + match[1].str() + ":" + match[2].str() +
-               ": invalid JSON: " + match[3].str();
+    const std::string_view what = error.what();
+    constexpr std::string_view kLine = "at line ";
+    constexpr std::string_view kColumn = ", column ";
+    constexpr std::string_view kReason = ": ";
+    std::size_t pos = what.find(kLine);
+    if (pos != std::string_view::npos) {
+        pos += kLine.size();
+        const std::string_view line = TakeDigits(what, pos);
+        if (!line.empty() && what.substr(pos, kColumn.size()) == kColumn) {
+            pos += kColumn.size();
+            const std::string_view column = TakeDigits(what, pos);
+            if (!column.empty() && what.substr(pos, kReason.size()) == kReason) {
+                return std::string(source) + ":" + std::string(line) + ":" + std::string(column) +
+                       ": invalid JSON: " + std::string(what.substr(pos + kReason.size()));
+            }
+        }
     }
     return std::string(source) + ": invalid JSON at byte " + std::to_string(error.byte);
 }
