@@ -8,6 +8,7 @@
 #include "app/errtext_command.h"
 #include "app/identify_command.h"
 #include "app/list_command.h"
+#include "app/report_command.h"
 
 namespace capspect {
 namespace {
@@ -19,6 +20,10 @@ constexpr std::string_view kUsage =
     "\n"
     "Commands:\n"
     "  list               the video capture devices: description, TAB, device path\n"
+    "  report [--json] [DEVICE]\n"
+    "                     every output format of DEVICE (a device path; default: the\n"
+    "                     first device) as the main window reports it, CR LF line\n"
+    "                     ends; --json: the same formats as JSON\n"
     "  errtext CODE...    per code: the code as 8 hex digits, TAB, the Windows Media\n"
     "                     text, TAB, the DirectShow text (CODE as 0x hex, $ hex or\n"
     "                     decimal; negative decimal is the 32-bit pattern)\n"
@@ -54,6 +59,7 @@ constexpr Command kCommands[] = {
          return RunIdentifyCommand(args, context.out, context.err);
      }},
     {"list", true, RunListCommand},
+    {"report", true, RunReportCommand},
 };
 
 ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,

@@ -1,0 +1,117 @@
+// TDXShowVideo: the graph component extended by video output. Before each render it puts
+// the system's splitter and decoder for a recognised local file into the graph (quick
+// start) and inserts the video renderer that DSVideoRenderer chooses; after the render it
+// ties the renderer to the display window and drops the filters rendering left unused.
+// It forwards the overlay mixer's colour-key changes, sets the overlay colour key and
+// repaints windowless video. The capture component derives from it.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "Components/VQDirectShow/DXShow.h"
+#include "Components/VQDirectShow/VMRAlphaBitmap.h"
+#include "framework/Graphics.h"
+#include "platform/dshow/renderers.h"
+#include "platform/gdi.h"
+#include "platform/mf.h"
+
+namespace capspect {
+
+using TDXShowColorKeyChangedEvent = std::function<void(TComponent& Sender, TColor ColorKey)>;
+
+// Posted to the thread-safe window when the overlay mixer reports a new colour key; wParam
+// is the key's high colour value.
+inline constexpr UINT WM_COLORKEYCHANGED = WM_USER + 3;
+
+class TOverlayNotifySink;
+
+class TDXShowVideo : public TDXShow {
+public:
+    // Quick start is on.
+    explicit TDXShowVideo(TDXShowReports reports = {});
+    ~TDXShowVideo() override;
+
+    // Stops the graph and waits for it, ends the overlay notifications and releases the
+    // renderer controls, then empties the graph.
+    void TearDownGraph() override;
+    // Places windowless VMR-9 and EVR video in AControl; the other renderers use the
+    // graph's video window.
+    void UpdateVideoWindow(TWinControl* AControl) override;
+
+    // Asks a windowless renderer to repaint; for the display window's paint handling.
+    void RePaintVideo(HDC DC);
+    // Sets the overlay mixer's colour key. The change comes back through OnColorKeyChanged.
+    void SetColorKey(TColor AColor);
+
+    // Whether the renderer filter is the Video Mixing Renderer 7, 9 or the Enhanced Video
+    // Renderer (by its class); false without a renderer.
+    bool IsVMR7() const;
+    bool IsVMR9() const;
+    bool IsEVR() const override;
+
+    const ComPtr<IBaseFilter>& VideoRenderer() const { return FVideoRenderer; }
+    const ComPtr<IBaseFilter>& OverlayMixer() const { return FOverlayMixer; }
+    // The renderer the last creation inserted.
+    TDSVideoRenderer CurrentVideoRenderer() const { return FCurrentVideoRenderer; }
+    // The overlay bitmap object of the renderer; null until a VMR-7, VMR-9 or EVR was
+    // created.
+    TVMRAlphaBitmap* VMRAlphaBitmap() const { return FVMRAlphaBitmap.get(); }
+
+    const TDXShowColorKeyChangedEvent& OnColorKeyChanged() const { return FOnColorKeyChanged; }
+    void SetOnColorKeyChanged(TDXShowColorKeyChangedEvent Value) {
+        FOnColorKeyChanged = std::move(Value);
+    }
+    // Fired after every renderer creation attempt, before the graph is rendered.
+    const TNotifyEvent& OnAddVideoRenderer() const { return FOnAddVideoRenderer; }
+    void SetOnAddVideoRenderer(TNotifyEvent Value) { FOnAddVideoRenderer = std::move(Value); }
+
+protected:
+    // Quick-start filters, then the video renderer.
+    void AddCustomFilters() override;
+    // Drops unconnected filters and refills the recent-filters list.
+    void AfterRender() override;
+    bool IsVideoComponent() const override { return true; }
+    bool HandleComponentMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                LRESULT& result) override;
+
+    // Creates the renderer DSVideoRenderer chooses and fires OnAddVideoRenderer.
+    HRESULT CreateVideoRenderer();
+    HRESULT CreateOverlayRenderer();
+    HRESULT CreateVMR7Renderer();
+    HRESULT CreateVMR9Renderer();
+    HRESULT CreateVMR9WindowlessRenderer();
+    HRESULT CreateVMR9RenderlessRenderer();
+    HRESULT CreateEVRRenderer();
+
+    TDXShowColorKeyChangedEvent FOnColorKeyChanged;
+    std::unique_ptr<TVMRAlphaBitmap> FVMRAlphaBitmap;
+    TDSVideoRenderer FCurrentVideoRenderer = vrOverlay;
+    ComPtr<IMFVideoDisplayControl> FEVR9DisplayControl;
+    ComPtr<IVMRWindowlessControl9> FVMR9WindowlessControl;
+    ComPtr<IMFVideoMixerControl> FEVR9MFVideoMixerControl;
+    TNotifyEvent FOnAddVideoRenderer;
+    // The overlay interface of the overlay mixer's first input, advised to FOverlayNotify.
+    ComPtr<IOverlay> FOverlay;
+
+private:
+    friend class TOverlayNotifySink;
+
+    // The file's quick-start filters, when it is a local file that quick start knows.
+    void AddQuickStartFilters();
+    // Creates and adds the VMR-9 (steps shared by its three modes); the creation result,
+    // S_FALSE when creating raised.
+    HRESULT InsertVMR9(TDSVideoRenderer Mode);
+    // Puts the VMR-9 into `Mode`; raises with `ModeMessage` when it refuses.
+    void SetVMR9RenderingMode(DWORD Mode, std::u16string_view ModeMessage);
+    void UpdateWindowlessVideo(TWinControl* AControl);
+    void UpdateEVRVideo();
+    void PushOverlayWindowDown();
+    bool RendererClassIs(REFCLSID clsid) const;
+    // The handler of WM_COLORKEYCHANGED.
+    void ColorKeyChanged(COLORREF ColorKey);
+
+    ComPtr<TOverlayNotifySink> FOverlayNotify;
+};
+
+}  // namespace capspect

@@ -1,0 +1,145 @@
+#include "app/report_json.h"
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "Components/VQDirectShow/MediaTypeNames.h"
+#include "platform/guid.h"
+#include "platform/sim/catalog_names.h"
+#include "platform/unicode.h"
+
+namespace capspect {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json Size(const SIZE& size) {
+    return Json::array({size.cx, size.cy});
+}
+
+// A GUID as registry text with the name given to it.
+Json NamedGuid(const GUID& guid, const std::string& name) {
+    return Json{{"guid", GuidToString(guid)}, {"name", name}};
+}
+
+// The platform's name of a major type (MEDIATYPE_Video); null for a GUID without one.
+Json MajorTypeName(const GUID& majorType) {
+    const std::string name = sim::CatalogGuidText(majorType);
+    return name.starts_with('{') ? Json(nullptr) : Json(name);
+}
+
+Json CapsAsJson(const VIDEO_STREAM_CONFIG_CAPS& caps) {
+    return Json{
+        {"guid", NamedGuid(caps.guid, Utf16ToUtf8(FormatTypeName(caps.guid)))},
+        {"VideoStandard", caps.VideoStandard},
+        {"VideoStandardName", Utf16ToUtf8(VideoStandardName(caps.VideoStandard))},
+        {"InputSize", Size(caps.InputSize)},
+        {"MinCroppingSize", Size(caps.MinCroppingSize)},
+        {"MaxCroppingSize", Size(caps.MaxCroppingSize)},
+        {"CropGranularityX", caps.CropGranularityX},
+        {"CropGranularityY", caps.CropGranularityY},
+        {"CropAlignX", caps.CropAlignX},
+        {"CropAlignY", caps.CropAlignY},
+        {"MinOutputSize", Size(caps.MinOutputSize)},
+        {"MaxOutputSize", Size(caps.MaxOutputSize)},
+        {"OutputGranularityX", caps.OutputGranularityX},
+        {"OutputGranularityY", caps.OutputGranularityY},
+        {"StretchTapsX", caps.StretchTapsX},
+        {"StretchTapsY", caps.StretchTapsY},
+        {"ShrinkTapsX", caps.ShrinkTapsX},
+        {"ShrinkTapsY", caps.ShrinkTapsY},
+        {"MinFrameInterval", caps.MinFrameInterval},
+        {"MaxFrameInterval", caps.MaxFrameInterval},
+        {"MinBitsPerSecond", caps.MinBitsPerSecond},
+        {"MaxBitsPerSecond", caps.MaxBitsPerSecond},
+    };
+}
+
+// The video header of a media type when its format block holds a whole one.
+template <typename Header>
+std::optional<Header> ReadVideoHeader(const AM_MEDIA_TYPE& mediaType, const GUID& formatType) {
+    if (mediaType.formattype != formatType || mediaType.pbFormat == nullptr ||
+        mediaType.cbFormat < sizeof(Header)) {
+        return std::nullopt;
+    }
+    Header header{};
+    std::memcpy(&header, mediaType.pbFormat, sizeof header);
+    return header;
+}
+
+// The fields a VIDEOINFOHEADER and a VIDEOINFOHEADER2 share.
+template <typename Header>
+void AddVideoFields(Json& json, const Header& header) {
+    json["AvgTimePerFrame"] = header.AvgTimePerFrame;
+    json["dwBitRate"] = header.dwBitRate;
+    json["biWidth"] = header.bmiHeader.biWidth;
+    json["biHeight"] = header.bmiHeader.biHeight;
+    json["biBitCount"] = header.bmiHeader.biBitCount;
+    json["biSizeImage"] = header.bmiHeader.biSizeImage;
+}
+
+Json MediaTypeAsJson(const AM_MEDIA_TYPE& mediaType) {
+    Json json{
+        {"majortype", Json{{"guid", GuidToString(mediaType.majortype)},
+                           {"name", MajorTypeName(mediaType.majortype)}}},
+        {"subtype", NamedGuid(mediaType.subtype, Utf16ToUtf8(SubtypeName(mediaType.subtype)))},
+        {"formattype",
+         NamedGuid(mediaType.formattype, Utf16ToUtf8(FormatTypeName(mediaType.formattype)))},
+        {"cbFormat", mediaType.cbFormat},
+    };
+    if (const auto header = ReadVideoHeader<VIDEOINFOHEADER>(mediaType, FORMAT_VideoInfo)) {
+        AddVideoFields(json, *header);
+    } else if (const auto header2 =
+                   ReadVideoHeader<VIDEOINFOHEADER2>(mediaType, FORMAT_VideoInfo2)) {
+        AddVideoFields(json, *header2);
+        json["dwInterlaceFlags"] = header2->dwInterlaceFlags;
+        json["dwPictAspectRatioX"] = header2->dwPictAspectRatioX;
+        json["dwPictAspectRatioY"] = header2->dwPictAspectRatioY;
+        json["aspect"] = header2->dwPictAspectRatioY == 0
+                             ? Json(nullptr)
+                             : Json(static_cast<double>(header2->dwPictAspectRatioX) /
+                                    header2->dwPictAspectRatioY);
+    }
+    return json;
+}
+
+// Frames per second as the report shows them (two decimals); null without a video header
+// or a frame duration.
+Json FramesPerSecond(const AM_MEDIA_TYPE* mediaType, float fps) {
+    const bool isVideo =
+        mediaType != nullptr &&
+        (ReadVideoHeader<VIDEOINFOHEADER>(*mediaType, FORMAT_VideoInfo).has_value() ||
+         ReadVideoHeader<VIDEOINFOHEADER2>(*mediaType, FORMAT_VideoInfo2).has_value());
+    if (!isVideo || !(fps > 0.0F)) {
+        return nullptr;
+    }
+    return std::round(static_cast<double>(fps) * 100.0) / 100.0;
+}
+
+}  // namespace
+
+Json FormatAsJson(const TDXShowStreamConfigItem& format, int index) {
+    const AM_MEDIA_TYPE* const mediaType = format.PmtConfig();
+    return Json{
+        {"index", index},
+        {"caps", CapsAsJson(format.ConfigCaps())},
+        {"mediaType", mediaType != nullptr ? MediaTypeAsJson(*mediaType) : Json(nullptr)},
+        {"fps", FramesPerSecond(mediaType, format.FPS())},
+        {"text", Utf16ToUtf8(format.AsText())},
+    };
+}
+
+Json FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats) {
+    Json list = Json::array();
+    for (int i = 0; i < formats.Count(); ++i) {
+        list.push_back(FormatAsJson(formats.Items(i), i));
+    }
+    return Json{
+        {"device", Json{{"description", Utf16ToUtf8(device.Description())},
+                        {"devicePath", Utf16ToUtf8(device.DevicePath())}}},
+        {"formats", std::move(list)},
+    };
+}
+
+}  // namespace capspect
