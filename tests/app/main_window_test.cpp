@@ -55,9 +55,9 @@ public:
     void ShowException(QWidget*, const QString& text) override { exceptions.push_back(text); }
 };
 
-json Capability(int width, int height, const char* subtype) {
+json Capability(int width, int height, const char* subtype, int frameInterval = 333333) {
     const json size = {width, height};
-    const int bitsPerSecond = width * height * 16 * 30;
+    const int bitsPerSecond = width * height * 16 * 25;
     return {{"caps",
              {{"guid", "FORMAT_Vidscope"},
               {"InputSize", size},
@@ -65,15 +65,15 @@ json Capability(int width, int height, const char* subtype) {
               {"MaxOutputSize", size},
               {"OutputGranularityX", 1},
               {"OutputGranularityY", 1},
-              {"MinFrameInterval", 333333},
-              {"MaxFrameInterval", 666666},
+              {"MinFrameInterval", frameInterval},
+              {"MaxFrameInterval", 2 * frameInterval},
               {"MinBitsPerSecond", bitsPerSecond / 2},
               {"MaxBitsPerSecond", bitsPerSecond}}},
             {"mediaType",
              {{"majortype", "MEDIATYPE_Video"},
               {"subtype", subtype},
               {"formattype", "FORMAT_Vidscope"},
-              {"AvgTimePerFrame", 333333},
+              {"AvgTimePerFrame", frameInterval},
               {"biWidth", width},
               {"biHeight", height},
               {"biBitCount", 16}}}};
@@ -103,9 +103,11 @@ const json kLabCamera = Device(
          Capability(1280, 720, "MEDIASUBTYPE_YUY2"), Capability(160, 120, "MEDIASUBTYPE_MJPG")}));
 const json kSecondGrabber = Device("Second Grabber", R"(\\?\pci#grabber)",
                                    json::array({Capability(352, 288, "MEDIASUBTYPE_YUY2")}));
-// Offers a television format that the capture component switches to, and refuses it.
+// Offers the PAL and NTSC television formats, one of which the capture component switches
+// to whatever the locale, and refuses both.
 const json kRefusingCard = Device("Refusing Card", R"(\\?\pci#refusing)",
-                                  json::array({Capability(720, 576, "MEDIASUBTYPE_UYVY")}),
+                                  json::array({Capability(720, 576, "MEDIASUBTYPE_UYVY", 400000),
+                                               Capability(720, 480, "MEDIASUBTYPE_UYVY", 333667)}),
                                   {{"SetFormat", "VFW_E_INVALIDMEDIATYPE"}});
 
 std::vector<std::u16string> Lines(const std::u16string& text) {
@@ -295,7 +297,8 @@ TEST_F(MainWindowTest, ARefusedFormatShowsTheErrorAndKeepsThePreviousReport) {
     PressOk();
 
     ASSERT_EQ(dialogs_.exceptions.size(), 1U);
-    EXPECT_FALSE(dialogs_.exceptions[0].isEmpty());
+    EXPECT_TRUE(dialogs_.exceptions[0].contains(QStringLiteral("($80040200)")))
+        << dialogs_.exceptions[0].toStdString();
     EXPECT_EQ(Window().MemoText(), previous);
     EXPECT_EQ(dialogs_.questions.size(), 1U) << "no question after the failure";
 }
