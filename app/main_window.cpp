@@ -17,7 +17,6 @@
 #include "app/format_report.h"
 #include "app/user_dialogs.h"
 #include "controls/VQComboBoxes.h"
-#include "framework/Exceptions.h"
 #include "qt/QtWinControl.h"
 
 namespace capspect {
@@ -166,10 +165,8 @@ std::u16string TForm1::MemoText() const {
 void TForm1::RunHandler(void (TForm1::*handler)()) {
     try {
         (this->*handler)();
-    } catch (const Exception& error) {
-        FDialogs.ShowException(this, ToQString(error.Message()));
     } catch (const std::exception& error) {
-        FDialogs.ShowException(this, QString::fromUtf8(error.what()));
+        FDialogs.ShowException(this, ExceptionMessage(error));
     }
 }
 

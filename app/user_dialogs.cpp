@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "framework/Exceptions.h"
+
 namespace capspect {
 bool TMessageBoxDialogs::Confirm(QWidget* parent, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
@@ -19,6 +21,13 @@ void TMessageBoxDialogs::ShowException(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, FApplicationCaption, ExceptionBoxText(text),
                     QMessageBox::Ok, parent);
     box.exec();
+}
+
+QString ExceptionMessage(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Exception*>(&error)) {
+        return QString::fromStdU16String(own->Message());
+    }
+    return QString::fromUtf8(error.what());
 }
 
 QString ExceptionBoxText(const QString& message) {

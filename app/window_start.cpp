@@ -2,13 +2,13 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
-#include "framework/Exceptions.h"
 #include "platform/com.h"
 #include "platform/unicode.h"
 #include "qt/MessagePump.h"
@@ -30,15 +30,15 @@ public:
     TComApartment& operator=(const TComApartment&) = delete;
 };
 
-// Component reports on stderr, for --verbose.
+// Component reports on stderr, one line each, for --verbose.
 TDXShowReports VerboseReports(std::ostream& err) {
-    auto print = [&err](const char* kind) {
-        return [&err, kind](HRESULT hr, const std::u16string& message) {
-            err << "capspect: " << kind << " (" << std::hex << static_cast<unsigned long>(hr)
-                << std::dec << "): " << Utf16ToUtf8(message) << '\n';
-        };
+    const auto print = [&err](HRESULT, const std::u16string& text) {
+        std::string line = Utf16ToUtf8(text);
+        std::ranges::replace_if(
+            line, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        err << line << '\n';
     };
-    return {print("error"), print("info")};
+    return {print, print};
 }
 
 // Shows an exception that a component let out into the message loop, as the framework's
@@ -46,10 +46,8 @@ TDXShowReports VerboseReports(std::ostream& err) {
 void ShowLoopException(TUserDialogs& dialogs, QWidget& window, std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const Exception& error) {
-        dialogs.ShowException(&window, QString::fromStdU16String(error.Message()));
     } catch (const std::exception& error) {
-        dialogs.ShowException(&window, QString::fromUtf8(error.what()));
+        dialogs.ShowException(&window, ExceptionMessage(error));
     }
 }
 

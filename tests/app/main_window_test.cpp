@@ -15,10 +15,12 @@
 
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "Components/VQDirectShow/DXShowCapture.h"
+#include "Components/VQDirectShow/DXShowErrors.h"
 #include "app/backend.h"
 #include "app/command_line.h"
 #include "app/user_dialogs.h"
@@ -167,6 +169,17 @@ protected:
     AnsweringDialogs dialogs_;
     std::unique_ptr<TForm1> window_;
 };
+
+TEST(ErrorBoxTest, ShowsTheFrameworksTextAndEndsItWithAFullStop) {
+    EXPECT_EQ(ExceptionMessage(EDShowError(E_FAIL, u"Gerät weg")), QStringLiteral("Gerät weg"));
+    EXPECT_EQ(ExceptionMessage(std::runtime_error("plain")), QStringLiteral("plain"));
+    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused")), QStringLiteral("Refused."));
+    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused.")), QStringLiteral("Refused."));
+    // A message ending in a character before '.' in code order stays as it is.
+    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused!")), QStringLiteral("Refused!"));
+    EXPECT_EQ(ExceptionBoxText(QStringLiteral("($80040200)")), QStringLiteral("($80040200)"));
+    EXPECT_EQ(ExceptionBoxText(QString()), QString());
+}
 
 TEST_F(MainWindowTest, LaysOutThePanelComboBoxButtonAndMemo) {
     Open(json::array({kLabCamera}));
