@@ -16,7 +16,7 @@ build: deps
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	@$(BUILD_DIR)/app/capspect errtext 0x80040218 0xC00D32C8 0x80004005
+	@$(BUILD_DIR)/app/capspect report --demo
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -104,7 +104,7 @@ void TDXShowCapture::TearDownGraph() {
 
 void TDXShowCapture::SetLoop(bool /*Value*/) {}
 
-HRESULT TDXShowCapture::RenderFile(const std::u16string& FileName, bool ClearGraph) {
+HRESULT TDXShowCapture::RenderFile(std::u16string_view FileName, bool ClearGraph) {
     if (ClearGraph) {
         TearDownGraph();
     }

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "Components/VQDirectShow/DXShowCaptureInputs.h"
 #include "Components/VQDirectShow/DXShowDevices.h"
@@ -29,7 +30,7 @@ public:
     // Builds the preview graph of the device whose path is `FileName` (the first device
     // when empty). Answers S_OK: failures go to OnError and OnInfoMsg. The one exception is
     // a device that refuses the preferred format: its EDShowError leaves this call.
-    virtual HRESULT RenderFile(const std::u16string& FileName, bool ClearGraph);
+    virtual HRESULT RenderFile(std::u16string_view FileName, bool ClearGraph);
     // Releases the device filter, empties the output formats, then empties the graph.
     void TearDownGraph() override;
 

@@ -99,12 +99,14 @@ private:
 
     // The file's quick-start filters, when it is a local file that quick start knows.
     void AddQuickStartFilters();
-    // Creates and adds the VMR-9 (steps shared by its three modes); the creation result,
-    // S_FALSE when creating raised.
-    HRESULT InsertVMR9(TDSVideoRenderer Mode);
+    // Creates and adds the VMR-9 (steps shared by its three modes). Answers the creation
+    // result, S_FALSE when creating raised; Inserted tells whether a renderer was added.
+    HRESULT InsertVMR9(TDSVideoRenderer Mode, bool& Inserted);
     // Puts the VMR-9 into `Mode`; raises with `ModeMessage` when it refuses.
     void SetVMR9RenderingMode(DWORD Mode, std::u16string_view ModeMessage);
     void UpdateWindowlessVideo(TWinControl* AControl);
+    // Stores AControl as the display window and watches it instead of the previous one.
+    void StoreDisplayWindow(TWinControl* AControl);
     void UpdateEVRVideo();
     void PushOverlayWindowDown();
     bool RendererClassIs(REFCLSID clsid) const;
