@@ -14,8 +14,9 @@ namespace capspect {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: capspect [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n"
-    "Shows the output formats that video capture devices offer.\n"
+    "Usage: capspect [OPTIONS] [COMMAND [ARGUMENTS] [OPTIONS]]\n"
+    "Shows the output formats that video capture devices offer. Without a command it\n"
+    "opens the window (in a build with Qt), on the devices the options choose.\n"
     "\n"
     "Commands:\n"
     "  list               the video capture devices: description, TAB, device path\n"
@@ -77,7 +78,7 @@ ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std:
 }  // namespace
 
 ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err) {
+                          std::ostream& err, const WindowLauncher& launchWindow) {
     ParsedCommandLine parsed;
     try {
         parsed = ParseCommandLine(args);
@@ -86,6 +87,12 @@ ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& ou
         return ExitStatus::Usage;
     }
     const std::vector<std::string>& command = parsed.command;
+    if (command.empty() && launchWindow) {
+        return launchWindow(CommandContext{out, err, parsed.options});
+    }
+    if (command.empty()) {
+        err << "capspect: this build has no window, so a command is needed\n";
+    }
     if (command.empty() || command.front() == "--help" || command.front() == "-h") {
         out << kUsage;
         return command.empty() ? ExitStatus::Usage : ExitStatus::Success;

@@ -2,6 +2,7 @@
 // window.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,10 +22,14 @@ struct CommandContext {
     const BackendOptions& options;
 };
 
+// What runs when the command line names no command: the window, in a build that has one.
+using WindowLauncher = std::function<ExitStatus(const CommandContext& context)>;
+
 // Runs the command given by `args` (without the program name), writing results to `out`
 // and one line per failure to `err`. The global options (--devices, --demo, --backend,
-// --verbose) may stand anywhere; see ParseCommandLine.
+// --verbose) may stand anywhere; see ParseCommandLine. Without a command, `launchWindow`
+// runs with the options; without a window to launch, that is a usage error.
 ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err);
+                          std::ostream& err, const WindowLauncher& launchWindow = {});
 
 }  // namespace capspect

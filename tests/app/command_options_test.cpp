@@ -87,6 +87,35 @@ TEST(CommandLineOptions, OptionsAloneShowTheUsage) {
     EXPECT_NE(out.str().find("Usage: capspect"), std::string::npos);
 }
 
+TEST(CommandLineOptions, WithoutACommandTheWindowOpensWithTheOptions) {
+    std::ostringstream out;
+    std::ostringstream err;
+    std::vector<BackendOptions> launched;
+    const WindowLauncher launcher = [&](const CommandContext& context) {
+        launched.push_back(context.options);
+        return ExitStatus::Success;
+    };
+    EXPECT_EQ(RunCommandLine({"--demo", "--verbose"}, out, err, launcher), ExitStatus::Success);
+    EXPECT_EQ(RunCommandLine({"--devices=lab.json"}, out, err, launcher), ExitStatus::Success);
+    ASSERT_EQ(launched.size(), 2U);
+    EXPECT_TRUE(launched[0].demo);
+    EXPECT_TRUE(launched[0].verbose);
+    EXPECT_EQ(launched[1].devicesFile, std::filesystem::path("lab.json"));
+    // A command, --help or a usage error never opens it.
+    EXPECT_EQ(RunCommandLine({"--help"}, out, err, launcher), ExitStatus::Success);
+    EXPECT_EQ(RunCommandLine({"errtext", "0"}, out, err, launcher), ExitStatus::Success);
+    EXPECT_EQ(RunCommandLine({"--demo", "--devices", "x"}, out, err, launcher), ExitStatus::Usage);
+    EXPECT_EQ(launched.size(), 2U);
+}
+
+TEST(CommandLineOptions, ABuildWithoutWindowSaysSoAndShowsTheUsage) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({}, out, err), ExitStatus::Usage);
+    EXPECT_EQ(err.str(), "capspect: this build has no window, so a command is needed\n");
+    EXPECT_NE(out.str().find("Usage: capspect"), std::string::npos);
+}
+
 TEST(CommandLineOptions, VerbsWithoutDevicesIgnoreTheBackend) {
     std::ostringstream out;
     std::ostringstream err;

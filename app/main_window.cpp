@@ -1,0 +1,173 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "Components/VQDirectShow/DXShowCapture.h"
+#include "app/format_report.h"
+#include "app/user_dialogs.h"
+#include "controls/VQComboBoxes.h"
+#include "qt/QtWinControl.h"
+
+namespace capspect {
+namespace {
+
+constexpr int kClientWidth = 700;
+constexpr int kClientHeight = 383;
+constexpr int kPanelHeight = 33;
+
+// Tahoma at 11 pixels (8 point at 96 pixels per inch) where it is installed; the
+// desktop's default font otherwise.
+void UseWindowFont(QWidget& window) {
+    const QString family = QStringLiteral("Tahoma");
+    if (!QFontDatabase::families().contains(family)) {
+        return;
+    }
+    QFont font(family);
+    font.setPixelSize(11);
+    window.setFont(font);
+}
+
+QString ToQString(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+// A text control keeps CR LF as one line break; Qt's text document wants LF alone.
+QString WithQtLineBreaks(std::u16string_view text) {
+    QString converted = ToQString(text);
+    converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return converted;
+}
+
+}  // namespace
+
+TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports, QWidget* parent)
+    : QWidget(parent),
+      FDialogs(dialogs),
+      FReports(std::move(reports)),
+      FControl(TQtWinControl::For(*this)) {
+    setWindowTitle(QStringLiteral("Vidscope"));
+    UseWindowFont(*this);
+    BuildControls();
+    resize(kClientWidth, kClientHeight);
+    RunHandler(&TForm1::FormCreate);
+}
+
+TForm1::~TForm1() {
+    // The component goes while the window is still whole, not among Qt's children later.
+    if (FCap != nullptr) {
+        FControl.DestroyComponent(*FCap);
+    }
+}
+
+void TForm1::BuildControls() {
+    FPanel1 = new QFrame(this);
+    FPanel1->setFrameShape(QFrame::NoFrame);
+    FPanel1->setFixedHeight(kPanelHeight);
+
+    FVQLangComboBox1 = new TVQLangComboBox(FPanel1);
+    FVQLangComboBox1->setGeometry(16, 8, 201, 22);
+
+    FButton1 = new QPushButton(QStringLiteral("OK"), FPanel1);
+    FButton1->setGeometry(232, 8, 75, 22);
+    connect(FButton1, &QPushButton::clicked, this, [this] { RunHandler(&TForm1::Button1Click); });
+
+    FMemo1 = new QPlainTextEdit(this);
+    FMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    FMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(FPanel1);
+    layout->addWidget(FMemo1, 1);
+}
+
+void TForm1::FormCreate() {
+    FCap = &TComponent::CreateOwned<TDXShowCapture>(FControl, FReports);
+    ShowDeviceEnumerationFailures();
+    ListDevices();
+}
+
+void TForm1::ShowDeviceEnumerationFailures() {
+    // The device list reports an enumerator that cannot be created through its OnError,
+    // which the component passes on to its own reports. The list was first read while the
+    // component was being built, before the window could listen, so an empty list is read
+    // once more while the window listens; a failure then shows, a true empty list stays.
+    TDXShowCaptureDevices& devices = FCap->CaptureDevices();
+    devices.OnError = [this, passOn = devices.OnError](HRESULT hr, const std::u16string& message) {
+        if (passOn) {
+            passOn(hr, message);
+        }
+        FDialogs.ShowMessage(this, ToQString(message));
+    };
+    if (devices.Count() == 0) {
+        devices.Refresh();
+    }
+}
+
+void TForm1::ListDevices() {
+    const TDXShowCaptureDevices& devices = FCap->CaptureDevices();
+    for (int i = 0; i < devices.Count(); ++i) {
+        FVQLangComboBox1->Add(devices.Items(i).Description(), devices.Items(i).DevicePath());
+    }
+    if (FVQLangComboBox1->GetCount() > 0) {
+        FVQLangComboBox1->SetItemIndexNr(0);
+    }
+}
+
+void TForm1::Button1Click() {
+    // Without a capture component (its creation failed) there is nothing to render and
+    // the report is empty, as it is for a device without formats.
+    if (FCap != nullptr) {
+        RenderDeviceForReport(*FCap, FVQLangComboBox1->ItemIndex());
+    }
+    FMemo1->clear();
+    if (FCap != nullptr) {
+        for (const std::u16string& entry : FormatReportEntries(FCap->OutputFormats())) {
+            AddMemoEntry(entry);
+        }
+    }
+    ScrollMemoToTop();
+    if (FDialogs.Confirm(this, ToQString(kCopyQuestionCaption), ToQString(kCopyQuestion))) {
+        QApplication::clipboard()->setText(ToQString(MemoText()));
+    }
+}
+
+void TForm1::AddMemoEntry(std::u16string_view entry) {
+    QTextCursor end(FMemo1->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(WithQtLineBreaks(entry) + u'\n');
+}
+
+void TForm1::ScrollMemoToTop() {
+    FMemo1->moveCursor(QTextCursor::Start);
+    FMemo1->verticalScrollBar()->setValue(0);
+}
+
+std::u16string TForm1::MemoText() const {
+    QString text = FMemo1->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text.toStdU16String();
+}
+
+void TForm1::RunHandler(void (TForm1::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& error) {
+        FDialogs.ShowException(this, ExceptionMessage(error));
+    }
+}
+
+}  // namespace capspect

@@ -1,0 +1,50 @@
+// The questions and messages the main window puts to the user. The window asks through
+// this interface so that tests can answer instead of a person.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+class QWidget;
+
+namespace capspect {
+
+class TUserDialogs {
+public:
+    virtual ~TUserDialogs() = default;
+
+    // A confirmation with the buttons Yes and No; true for Yes.
+    virtual bool Confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A plain message with an OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // The error box for an exception that reached the window.
+    virtual void ShowException(QWidget* parent, const QString& text) = 0;
+};
+
+// The dialogs as message boxes of the desktop. Boxes without a caption of their own take
+// the application's.
+class TMessageBoxDialogs : public TUserDialogs {
+public:
+    explicit TMessageBoxDialogs(QString applicationCaption)
+        : FApplicationCaption(std::move(applicationCaption)) {}
+
+    bool Confirm(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    void ShowException(QWidget* parent, const QString& text) override;
+
+private:
+    QString FApplicationCaption;
+};
+
+// The message of an exception: the framework's own text for its exceptions, what() in
+// UTF-8 for others.
+QString ExceptionMessage(const std::exception& error);
+
+// The text the error box shows for an exception's message: a full stop is added unless the
+// message is empty or ends in '.' or a character below it (a space, '!', ',', '-' and the
+// like), as the framework's error box does.
+QString ExceptionBoxText(const QString& message);
+
+}  // namespace capspect

@@ -1,0 +1,91 @@
+#include "app/window_start.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/user_dialogs.h"
+#include "platform/com.h"
+#include "platform/unicode.h"
+#include "qt/MessagePump.h"
+
+namespace capspect {
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// COM for the GUI thread, for as long as the window runs.
+class TComApartment {
+public:
+    TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~TComApartment() { CoUninitialize(); }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+};
+
+// Component reports on stderr, one line each, for --verbose.
+TDXShowReports VerboseReports(std::ostream& err) {
+    const auto print = [&err](HRESULT, const std::u16string& text) {
+        std::string line = Utf16ToUtf8(text);
+        std::ranges::replace_if(
+            line, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        err << line << '\n';
+    };
+    return {print, print};
+}
+
+// Shows an exception that a component let out into the message loop, as the framework's
+// loop does.
+void ShowLoopException(TUserDialogs& dialogs, QWidget& window, std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        dialogs.ShowException(&window, ExceptionMessage(error));
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> MissingDisplayMessage() {
+    if (IsSet("QT_QPA_PLATFORM") || IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) {
+        return std::nullopt;
+    }
+    return "capspect: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+           "unset); the commands work without one, see 'capspect --help'";
+}
+
+ExitStatus RunMainWindow(const CommandContext& context) {
+    if (const std::optional<std::string> message = MissingDisplayMessage()) {
+        context.err << *message << '\n';
+        return ExitStatus::Failure;
+    }
+    const std::unique_ptr<Backend> backend = Backend::Start(context.options, context.err);
+    if (!backend) {
+        return ExitStatus::Failure;
+    }
+    const TComApartment apartment;
+    // Qt gets no arguments of ours: the command line has been read already.
+    int argc = 1;
+    char name[] = "capspect";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("capspect"));
+
+    TMessageBoxDialogs dialogs(QStringLiteral("Vidscope"));
+    TQtMessagePump pump;
+    TForm1 window(dialogs,
+                  context.options.verbose ? VerboseReports(context.err) : TDXShowReports{});
+    pump.SetExceptionHandler(
+        [&](std::exception_ptr failure) { ShowLoopException(dialogs, window, failure); });
+    window.show();
+    return QApplication::exec() == 0 ? ExitStatus::Success : ExitStatus::Failure;
+}
+
+}  // namespace capspect
