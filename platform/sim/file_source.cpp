@@ -48,7 +48,8 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* /*mediaT
     }
     file_ = fileName;
     duration_ = facts ? facts->duration : std::nullopt;
-    AddOutputPin(u"Output", {MediaType(MEDIATYPE_Stream, facts ? facts->subtype : GUID_NULL)});
+    AddOutputPin(u"Output",
+                 {MediaType(MEDIATYPE_Stream, facts ? facts->subtype : GUID_NULL, FORMAT_None)});
     return S_OK;
 }
 
