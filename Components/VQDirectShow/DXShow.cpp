@@ -6,8 +6,10 @@
 #include <utility>
 
 #include "Components/VQDirectShow/DXShowErrors.h"
+#include "framework/Exceptions.h"
 #include "platform/bind.h"
 #include "platform/com.h"
+#include "platform/storage.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {
@@ -19,6 +21,20 @@ constexpr UINT kPositionTimerInterval = 200;
 constexpr LONG kStateQueryTimeoutMs = 100;
 // Ends the event loop; events still queued wait for the next notification.
 constexpr LONG kEventStopsLoop = 0x118;
+
+// Graph files: the stream that holds the persisted graph, and the storage modes.
+constexpr const char16_t* kGraphStreamName = u"ActiveMovieGraph";
+constexpr DWORD kGraphFileCreateMode =
+    STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
+constexpr DWORD kGraphStreamCreateMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE;
+constexpr DWORD kGraphFileOpenMode = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READ;
+constexpr DWORD kGraphStreamOpenMode = STGM_SHARE_EXCLUSIVE | STGM_READ;
+
+// IBasicAudio's volume range, in hundredths of a decibel.
+constexpr LONG kSilentVolume = -10000;
+constexpr LONG kFullVolume = 0;
+// Amplitude factors below this are silence.
+constexpr float kSilentAmplitude = 0.0001F;
 
 // Style bits the video window must not have as a child: caption, sizing frame, system
 // menu, minimise and maximise boxes.
@@ -368,6 +384,174 @@ TDateTime TDXShow::Duration() {
     LONGLONG duration = 0;
     FMediaSeeking->GetDuration(&duration);
     return MediaTimeToTime(duration);
+}
+
+// File playback.
+
+HRESULT TDXShow::RenderFile(std::u16string_view AFileName, bool ClearGraph) {
+    if (ClearGraph) {
+        TearDownGraph();
+    }
+    FFileName = std::u16string(AFileName);
+    AddCustomFilters();
+    HRESULT hr = S_OK;
+    if (FUseQTSourceFilter) {
+        hr = RenderWithSourceFilter(AFileName, CLSID_QTSourceFilter, false, u"QT Source");
+        if (FAILED(hr)) {
+            ReportError(hr, u"Problem loading Quicktime movie.");
+        }
+    } else {
+        hr = FGraph->RenderFile(FFileName.c_str(), nullptr);
+    }
+    if (FDSVideoRenderer != vrVMR9Renderless) {
+        UpdateVideoWindow(FDisplayWindow);
+    }
+    AfterRender();
+    if (FOnLengthChanged) {
+        FOnLengthChanged(*this, Duration());
+    }
+    return hr;
+}
+
+HRESULT TDXShow::RenderWithSourceFilter(std::u16string_view FileName, REFCLSID SourceCLSID,
+                                        bool RenderToExisting, std::u16string_view FilterName) {
+    const std::u16string filterName(FilterName);
+    ComPtr<IBaseFilter> source;
+    HRESULT hr =
+        AddFilterByCLSID(FGraph.Get(), SourceCLSID, filterName.c_str(), source.GetAddressOf());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IFileSourceFilter> fileSource;
+    if (FAILED(source.As(&fileSource))) {
+        throw EIntfCastError(u"Interface not supported");
+    }
+    const std::u16string fileName(FileName);
+    hr = fileSource->Load(fileName.c_str(), nullptr);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IFilterGraph2> graph2;
+    hr = FGraph.As(&graph2);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IEnumPins> pins;
+    hr = source->EnumPins(pins.GetAddressOf());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // Inputs and pins that cannot be rendered simply fail; one rendered pin is enough.
+    const DWORD flags = RenderToExisting ? AM_RENDEREX_RENDERTOEXISTINGRENDERERS : 0;
+    bool rendered = false;
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        rendered = SUCCEEDED(graph2->RenderEx(pin.Get(), flags, nullptr)) || rendered;
+    }
+    return rendered ? hr : VFW_E_CANNOT_RENDER;
+}
+
+HRESULT TDXShow::SaveGraphFile(std::u16string_view FileName) {
+    const std::u16string fileName(FileName);
+    ComPtr<IStorage> storage;
+    HRESULT hr =
+        StgCreateDocfile(fileName.c_str(), kGraphFileCreateMode, 0, storage.GetAddressOf());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IStream> stream;
+    hr = storage->CreateStream(kGraphStreamName, kGraphStreamCreateMode, 0, 0,
+                               stream.GetAddressOf());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ComPtr<IPersistStream> persist;
+    hr = FGraph.As(&persist);
+    if (SUCCEEDED(hr)) {
+        hr = persist->Save(stream.Get(), TRUE);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = storage->Commit(STGC_DEFAULT);
+    }
+    return hr;
+}
+
+HRESULT TDXShow::LoadGraphFile(std::u16string_view FileName) {
+    TearDownGraph();
+    const std::u16string fileName(FileName);
+    if (StgIsStorageFile(fileName.c_str()) != S_OK) {
+        return E_FAIL;
+    }
+    ComPtr<IStorage> storage;
+    HRESULT hr = StgOpenStorage(fileName.c_str(), nullptr, kGraphFileOpenMode, nullptr, 0,
+                                storage.GetAddressOf());
+    if (FAILED(hr)) {
+        RaiseError(hr, u"");
+    }
+    ComPtr<IPersistStream> persist;
+    hr = FGraph.As(&persist);
+    if (SUCCEEDED(hr)) {
+        ComPtr<IStream> stream;
+        hr = storage->OpenStream(kGraphStreamName, nullptr, kGraphStreamOpenMode, 0,
+                                 stream.GetAddressOf());
+        if (SUCCEEDED(hr)) {
+            hr = persist->Load(stream.Get());
+        }
+    }
+    UpdateVideoWindow(FDisplayWindow);
+    return hr;
+}
+
+// Rate and volume.
+
+double TDXShow::Speed() {
+    double rate = 1.0;
+    if (!FMediaSeeking || FAILED(FMediaSeeking->GetRate(&rate))) {
+        return 1.0;
+    }
+    return rate;
+}
+
+void TDXShow::SetSpeed(double Value) {
+    if (!FMediaSeeking) {
+        return;
+    }
+    const HRESULT hr = FMediaSeeking->SetRate(Value);
+    if (FAILED(hr)) {
+        ReportError(hr, u"SetSpeed");
+    }
+}
+
+int TDXShow::Volume() {
+    ComPtr<IBasicAudio> audio;
+    HRESULT hr = FGraph.As(&audio);
+    if (FAILED(hr)) {
+        RaiseError(hr, u"TDXShow.GetVolume");
+    }
+    LONG volume = 0;
+    hr = audio->get_Volume(&volume);
+    if (FAILED(hr)) {
+        RaiseError(hr, u"TDXShow.GetVolume => BasicAudio.get_Volume");
+    }
+    return volume;
+}
+
+void TDXShow::SetVolume(int Value) {
+    ComPtr<IBasicAudio> audio;
+    if (SUCCEEDED(FGraph.As(&audio))) {
+        audio->put_Volume(std::clamp<LONG>(Value, kSilentVolume, kFullVolume));
+    }
+}
+
+void TDXShow::SetVolumePercent(float Value) {
+    // Not a number counts as silence; factors too large for the scale end at full volume,
+    // as the volume writer clamps them, without an out-of-range conversion on the way.
+    if (std::isnan(Value) || Value < kSilentAmplitude) {
+        SetVolume(kSilentVolume);
+        return;
+    }
+    const double level = std::log10(static_cast<double>(Value)) * 2000;
+    SetVolume(static_cast<int>(std::nearbyint(std::min<double>(level, kFullVolume))));
 }
 
 void TDXShow::TimerTick(TComponent& /*Sender*/) {

@@ -51,6 +51,10 @@ using TDXShowFilterCreatedEvent =
 using TDXShowFilterSelectedEvent =
     std::function<void(TComponent& Sender, IMoniker* AMoniker, bool& Reject)>;
 
+// The QuickTime source filter, which RenderFile uses when UseQTSourceFilter is set.
+inline constexpr CLSID CLSID_QTSourceFilter{
+    0x7CE55CCC, 0x403E, 0x4A29, {0x82, 0x81, 0xBF, 0x85, 0x42, 0xA0, 0xC3, 0x7D}};
+
 // The message the graph manager posts when events are queued.
 inline constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;
 
@@ -98,6 +102,26 @@ public:
     // the name cannot be bound.
     ComPtr<IBaseFilter> InsertFilterByDisplayName(std::u16string_view ADisplayName,
                                                   std::u16string_view AName);
+
+    // Builds the graph for a media file: through the QuickTime source filter when
+    // UseQTSourceFilter is set (a failure is also reported), else through the graph
+    // manager. The video window is placed and OnLengthChanged fired also after a failure.
+    virtual HRESULT RenderFile(std::u16string_view AFileName, bool ClearGraph);
+    // Graph files: a compound file whose stream "ActiveMovieGraph" holds the persisted graph.
+    HRESULT SaveGraphFile(std::u16string_view FileName);
+    // Tears the graph down first; E_FAIL for a file that is not a compound file, and raises
+    // when the compound file cannot be opened.
+    HRESULT LoadGraphFile(std::u16string_view FileName);
+
+    // The playing rate (1.0 = normal); 1.0 when the graph cannot tell it.
+    double Speed();
+    void SetSpeed(double Value);
+    // IBasicAudio's scale: hundredths of a decibel, -10000 (silence) to 0 (full volume).
+    // Reading raises when the graph has no audio control.
+    int Volume();
+    void SetVolume(int Value);
+    // An amplitude factor, 1.0 = full volume, converted to the decibel scale.
+    void SetVolumePercent(float Value);
 
     // Reports (see RaiseError, ReportError, LogMsg).
     [[noreturn]] void RaiseError(HRESULT hr, std::u16string_view Msg);
@@ -156,6 +180,11 @@ public:
     virtual void HandleEvent(LONG EventCode, LONG_PTR Param1, LONG_PTR Param2);
 
 protected:
+    // Adds the source filter SourceCLSID under FilterName, opens the file in it and renders
+    // every pin of it; VFW_E_CANNOT_RENDER when no pin could be rendered.
+    HRESULT RenderWithSourceFilter(std::u16string_view FileName, REFCLSID SourceCLSID,
+                                   bool RenderToExisting, std::u16string_view FilterName);
+
     // Hooks around rendering; empty here.
     virtual void AddCustomFilters() {}
     virtual void AfterRender() {}

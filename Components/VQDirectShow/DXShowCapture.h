@@ -30,7 +30,7 @@ public:
     // Builds the preview graph of the device whose path is `FileName` (the first device
     // when empty). Answers S_OK: failures go to OnError and OnInfoMsg. The one exception is
     // a device that refuses the preferred format: its EDShowError leaves this call.
-    virtual HRESULT RenderFile(std::u16string_view FileName, bool ClearGraph);
+    HRESULT RenderFile(std::u16string_view FileName, bool ClearGraph) override;
     // Releases the device filter, empties the output formats, then empties the graph.
     void TearDownGraph() override;
 

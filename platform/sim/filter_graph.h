@@ -223,7 +223,7 @@ private:
     HRESULT RenderPin(IPin* outputPin, bool useRegistered, const char* faultName);
     HRESULT RemoveAll();
     template <typename Reader>
-    HRESULT LoadContents(Reader& reader);
+    HRESULT LoadContents(Reader& reader, DWORD version);
 
     // State control, filters downstream first so that renderers are ready before sources.
     std::vector<ComPtr<IBaseFilter>> DownstreamFirst() const;

@@ -14,7 +14,9 @@ namespace capspect::sim {
 namespace {
 
 constexpr std::array<BYTE, 4> kMagic{'C', 'S', 'G', 'R'};
-constexpr DWORD kVersion = 1;
+// Version 2 adds the file a source filter reads to each filter record.
+constexpr DWORD kVersion = 2;
+constexpr DWORD kOldestVersion = 1;
 // Guards against corrupt counts before anything is allocated for them.
 constexpr DWORD kMostItems = 1u << 16;
 
@@ -138,6 +140,31 @@ std::u16string PinId(IPin* pin) {
     return text;
 }
 
+// The file a source filter reads; empty for other filters and sources without a file.
+std::u16string SourceFile(IBaseFilter* filter) {
+    ComPtr<IFileSourceFilter> source;
+    LPOLESTR file = nullptr;
+    if (FAILED(filter->QueryInterface(IID_PPV_ARGS(source.GetAddressOf()))) ||
+        FAILED(source->GetCurFile(&file, nullptr)) || file == nullptr) {
+        return {};
+    }
+    std::u16string text(file);
+    CoTaskMemFree(file);
+    return text;
+}
+
+// Opens the saved file in a loaded source filter before its pins are connected.
+HRESULT LoadSourceFile(IBaseFilter* filter, const std::u16string& file) {
+    if (file.empty()) {
+        return S_OK;
+    }
+    ComPtr<IFileSourceFilter> source;
+    if (FAILED(filter->QueryInterface(IID_PPV_ARGS(source.GetAddressOf())))) {
+        return VFW_E_CORRUPT_GRAPH_FILE;
+    }
+    return source->Load(file.c_str(), nullptr);
+}
+
 struct SavedConnection {
     DWORD outputFilter;
     std::u16string outputPin;
@@ -211,6 +238,7 @@ HRESULT FilterGraph::Save(IStream* stream, BOOL clearDirty) {
         }
         writer.Guid(clsid);
         writer.Text(member.name);
+        writer.Text(SourceFile(member.filter.Get()));
     }
     writer.Dword(static_cast<DWORD>(connections.size()));
     for (const SavedConnection& connection : connections) {
@@ -248,10 +276,11 @@ HRESULT FilterGraph::Load(IStream* stream) {
     if (!reader.Ok() || magic != kMagic) {
         return VFW_E_INVALID_FILE_FORMAT;
     }
-    if (reader.Dword() != kVersion) {
+    const DWORD version = reader.Dword();
+    if (version < kOldestVersion || version > kVersion) {
         return VFW_E_INVALID_FILE_VERSION;
     }
-    const HRESULT hr = LoadContents(reader);
+    const HRESULT hr = LoadContents(reader, version);
     if (FAILED(hr)) {
         RemoveAll();
         return hr;
@@ -261,11 +290,12 @@ HRESULT FilterGraph::Load(IStream* stream) {
 }
 
 template <typename Reader>
-HRESULT FilterGraph::LoadContents(Reader& reader) {
+HRESULT FilterGraph::LoadContents(Reader& reader, DWORD version) {
     std::vector<ComPtr<IBaseFilter>> filters(reader.Count());
     for (ComPtr<IBaseFilter>& filter : filters) {
         const CLSID clsid = reader.Guid();
         const std::u16string name = reader.Text();
+        const std::u16string sourceFile = version >= 2 ? reader.Text() : std::u16string();
         if (!reader.Ok()) {
             return VFW_E_CORRUPT_GRAPH_FILE;
         }
@@ -275,6 +305,9 @@ HRESULT FilterGraph::LoadContents(Reader& reader) {
             return hr;
         }
         if (const HRESULT hr = AddFilter(filter.Get(), name.c_str()); FAILED(hr)) {
+            return hr;
+        }
+        if (const HRESULT hr = LoadSourceFile(filter.Get(), sourceFile); FAILED(hr)) {
             return hr;
         }
     }

@@ -5,6 +5,7 @@
 #include "platform/sim/capture_platform.h"
 #include "platform/sim/decoders.h"
 #include "platform/sim/event_queue.h"
+#include "platform/sim/file_source.h"
 #include "platform/sim/filter_graph.h"
 #include "platform/sim/renderers.h"
 
@@ -16,6 +17,7 @@ void RegisterSimulatedPlatform() {
     RegisterSimulatedCapture();
     RegisterSimulatedRenderers();
     RegisterSimulatedDecoders();
+    RegisterSimulatedFilePlayback();
     // Graph notifications reach the application's window through its message queue.
     SetNotifyPoster([](OAHWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);

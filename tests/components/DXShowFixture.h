@@ -52,6 +52,9 @@ public:
             {IID_IMediaSeeking, "QueryInterface(IMediaSeeking)"},
             {IID_IVideoWindow, "QueryInterface(IVideoWindow)"},
             {IID_IObjectWithSite, "QueryInterface(IObjectWithSite)"},
+            {IID_IBasicAudio, "QueryInterface(IBasicAudio)"},
+            {IID_IPersistStream, "QueryInterface(IPersistStream)"},
+            {IID_IFilterGraph2, "QueryInterface(IFilterGraph2)"},
         };
         for (const auto& [iid, name] : refusable) {
             if (riid == iid) {

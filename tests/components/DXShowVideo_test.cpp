@@ -451,12 +451,14 @@ TEST_F(QuickStartTest, RenderUsesTheQuickStartFiltersAndDropsTheUnusedOnes) {
     video->SetFileName(Mpeg1File());
     video->RenderSource(MakeComObject<StreamSource>(StreamOf(MEDIASUBTYPE_MPEG1System)).Get());
     EXPECT_TRUE(SUCCEEDED(video->renderResult));
+    // The splitter's audio stream renders through the registered audio decoder and renderer.
     EXPECT_EQ(FilterNames(video->Graph().Get()),
-              (std::vector<std::u16string>{u"MPEG Video Decoder (RX-Quickstart)",
+              (std::vector<std::u16string>{u"Default DirectSound Device", u"MPEG Audio Decoder",
+                                           u"MPEG Video Decoder (RX-Quickstart)",
                                            u"MPEG-I Stream Splitter (RX-Quickstart)", u"Source",
                                            u"VMR9"}));
     EXPECT_TRUE(IsConnected(video->VideoRenderer().Get(), PINDIR_INPUT));
-    EXPECT_EQ(TDXShow::RecentFilters().Count(), 4);
+    EXPECT_EQ(TDXShow::RecentFilters().Count(), 6);
 
     // A picture the renderer takes as it is leaves both quick-start filters unused.
     video->TearDownGraph();

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/filter_graph.h"
+#include "platform/unicode.h"
 #include "tests/sim/test_filters.h"
+#include "tests/support/temp_dir.h"
 
 namespace capspect::sim::test {
 namespace {
@@ -258,8 +260,14 @@ TEST_F(IntelligentConnectTest, RenderFileReportsTheStreamItCouldNotRender) {
             return S_OK;
         });
 
-    EXPECT_EQ(graph->RenderFile(u"clip.avi", nullptr), VFW_S_AUDIO_NOT_RENDERED);
-    EXPECT_EQ(graph->RenderFile(u"clip.xyz", nullptr), VFW_E_UNKNOWN_FILE_TYPE);
+    {
+        // Without an audio renderer the sound stays unrendered.
+        const ScopedFault noAudio("CoCreateInstance(CLSID_DSoundRender)", REGDB_E_CLASSNOTREG);
+        EXPECT_EQ(graph->RenderFile(u"clip.avi", nullptr), VFW_S_AUDIO_NOT_RENDERED);
+    }
+    const capspect::test::TempDir dir;
+    const std::u16string unknown = Utf8ToUtf16(dir.Write("clip.xyz", {'x', 'y', 'z'}).string());
+    EXPECT_EQ(graph->RenderFile(unknown.c_str(), nullptr), VFW_E_UNKNOWN_FILE_TYPE);
     ComPtr<IBaseFilter> loaded;
     EXPECT_EQ(graph->FindFilterByName(u"clip.avi", loaded.GetAddressOf()), S_OK);
     FilterRegistry::Instance().RemoveSourceResolver(resolver);
