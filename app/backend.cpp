@@ -153,8 +153,8 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
         if (options.verbose) {
             // Nodes that could not be asked are not devices; say why with --verbose.
             for (const v4l2::NodeProblem& problem : discovery.problems) {
-                err << "capspect: " << problem.node.string() << ": "
-                    << std::strerror(problem.error) << '\n';
+                err << "capspect: " << problem.node.string() << ": " << std::strerror(problem.error)
+                    << '\n';
             }
         }
         return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));

@@ -60,8 +60,8 @@ ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandCo
     }
     const std::string path = Utf16ToUtf8(device->DevicePath());
     ComPtr<IBaseFilter> filter;
-    const HRESULT hr = device->Moniker()->BindToObject(nullptr, nullptr,
-                                                       IID_PPV_ARGS(filter.GetAddressOf()));
+    const HRESULT hr =
+        device->Moniker()->BindToObject(nullptr, nullptr, IID_PPV_ARGS(filter.GetAddressOf()));
     if (FAILED(hr)) {
         context.err << kPrefix << "cannot open '" << path << "': " << FailureText(hr) << '\n';
         return ExitStatus::Failure;

@@ -35,8 +35,8 @@ Json Compression(DWORD compression) {
     std::string code;
     for (int shift = 0; shift < 32; shift += 8) {
         const char c = static_cast<char>((compression >> shift) & 0xFF);
-        const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                           (c >= 'a' && c <= 'z') || c == ' ';
+        const bool plain =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
         if (!plain) {
             return compression;
         }

@@ -131,8 +131,7 @@ std::optional<Fraction> V4l2CaptureControl::IntervalFor(std::uint32_t pixelforma
 }
 
 HRESULT V4l2CaptureControl::SetDeviceFormat(std::uint32_t pixelformat, FrameSize size,
-                                            std::optional<Fraction> interval,
-                                            bool refuseAdjusted) {
+                                            std::optional<Fraction> interval, bool refuseAdjusted) {
     if (refuseAdjusted) {
         v4l2_format tried = FormatRequest(bufferType_, pixelformat, size);
         if (const int error = device_->TryFormat(tried); error != 0) {
@@ -159,8 +158,7 @@ HRESULT V4l2CaptureControl::SetDeviceFormat(std::uint32_t pixelformat, FrameSize
     return error == 0 || error == ENOTTY ? S_OK : HResultFromErrno(error);
 }
 
-HRESULT V4l2CaptureControl::ApplyFormat(const AM_MEDIA_TYPE* format,
-                                        std::optional<int> capability,
+HRESULT V4l2CaptureControl::ApplyFormat(const AM_MEDIA_TYPE* format, std::optional<int> capability,
                                         std::optional<MediaType>& delivered) {
     HRESULT hr = S_OK;
     if (format == nullptr) {

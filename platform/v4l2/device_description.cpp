@@ -123,7 +123,8 @@ sim::StreamConfigDesc StreamConfigOf(const std::vector<VideoCapability>& capabil
     if (input.format) {
         if (const auto delivered =
                 DeliveredMediaType(capabilities, *input.format, CurrentInterval(input))) {
-            config.current = sim::CapabilityList(config).CapabilityOf(delivered->Get()).value_or(-1);
+            config.current =
+                sim::CapabilityList(config).CapabilityOf(delivered->Get()).value_or(-1);
         }
     }
     return config;

@@ -43,7 +43,8 @@ public:
         }
         auto description =
             std::make_shared<const sim::CatalogDevice>(DescribeDevice(info, recording));
-        auto control = std::make_shared<V4l2CaptureControl>(std::move(device), std::move(recording));
+        auto control =
+            std::make_shared<V4l2CaptureControl>(std::move(device), std::move(recording));
         return MakeComObject<sim::CaptureFilter>(std::move(description), std::move(control))
             ->QueryInterface(riid, object);
     }

@@ -38,7 +38,7 @@ int LineCount(const std::string& text) {
 }
 
 // Every kind of fault and an audio device, to see that a snapshot keeps all of it.
-constexpr const char* kFaultyCatalog = R"({"devices": [
+constexpr const char* kFaultyCatalog = R"json({"devices": [
   {"category": "audio", "properties": {"FriendlyName": "Line In", "WaveInID": 2}},
   {"category": "video",
    "properties": {"FriendlyName": "Card", "Description": "Card (PCI)",
@@ -76,7 +76,7 @@ constexpr const char* kFaultyCatalog = R"({"devices": [
    "faults": {"BindToStorage": {"hr": "E_FAIL"}, "RenderPreview": {"hr": "E_FAIL", "indices": [0]}}},
   {"category": "video", "properties": {"FriendlyName": "Locked", "DevicePath": "\\\\?\\usb#locked"},
    "faults": {"BindToObject": "E_ACCESSDENIED"}}
-]})";
+]})json";
 
 class SnapshotCommand : public testing::Test {
 protected:
@@ -103,8 +103,10 @@ TEST_F(SnapshotCommand, SimulatedDeviceIsWrittenAsItsCatalogEntry) {
     const std::string file = WriteFile("snapshot.json", second.out);
     const CommandRun listed = RunCapspect({"list", "--devices", file});
     EXPECT_EQ(listed.status, ExitStatus::Success);
-    EXPECT_EQ(listed.out, Utf16ToUtf8(demo.devices[1].properties.description.value()) + "\t" +
-                              path + "\n");
+    const auto& properties = demo.devices[1].properties;
+    EXPECT_EQ(listed.out,
+              Utf16ToUtf8(properties.description.value_or(properties.friendlyName.value_or(u""))) +
+                  "\t" + path + "\n");
 }
 
 TEST_F(SnapshotCommand, EveryCatalogFieldSurvivesTheRoundTrip) {

@@ -41,8 +41,8 @@ protected:
     std::vector<ComPtr<IMoniker>> Monikers() {
         std::vector<ComPtr<IMoniker>> monikers;
         ComPtr<IEnumMoniker> list;
-        if (enumerator_->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
-                                               list.GetAddressOf(), 0) != S_OK) {
+        if (enumerator_->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.GetAddressOf(),
+                                               0) != S_OK) {
             return monikers;
         }
         ComPtr<IMoniker> moniker;
@@ -70,9 +70,9 @@ protected:
         ComPtr<IBaseFilter> filter;
         EXPECT_FALSE(monikers.empty());
         if (!monikers.empty()) {
-            EXPECT_EQ(monikers[0]->BindToObject(nullptr, nullptr,
-                                                IID_PPV_ARGS(filter.GetAddressOf())),
-                      S_OK);
+            EXPECT_EQ(
+                monikers[0]->BindToObject(nullptr, nullptr, IID_PPV_ARGS(filter.GetAddressOf())),
+                S_OK);
         }
         return filter;
     }
@@ -134,8 +134,7 @@ protected:
 TEST_F(V4l2Backend, EnumeratorListsEveryCaptureNodeWithItsPropertyBag) {
     const auto monikers = Monikers();
     ASSERT_EQ(monikers.size(), 2u);
-    const std::u16string webcamPath =
-        (tree_.Dev("v4l/by-id") / "usb-vivid-webcam").u16string();
+    const std::u16string webcamPath = (tree_.Dev("v4l/by-id") / "usb-vivid-webcam").u16string();
     EXPECT_EQ(ReadText(monikers[0].Get(), u"FriendlyName"), u"vivid");
     // Both nodes are vivid cards: their descriptions name the node.
     EXPECT_EQ(ReadText(monikers[0].Get(), u"Description"), u"vivid (video0)");
@@ -319,8 +318,7 @@ TEST_F(V4l2Backend, SnapshotCatalogLoadsBackWithTheLiveCapabilities) {
     const std::vector<VideoCapability> live = MapCapabilities(vivid_.inputs[0]);
     ASSERT_EQ(config.capabilities.size(), live.size());
     for (std::size_t i = 0; i < live.size(); ++i) {
-        EXPECT_EQ(std::memcmp(&config.capabilities[i].caps, &live[i].caps, sizeof live[i].caps),
-                  0)
+        EXPECT_EQ(std::memcmp(&config.capabilities[i].caps, &live[i].caps, sizeof live[i].caps), 0)
             << "capability " << i;
         const MediaType replayed = sim::MakeMediaType(config.capabilities[i].mediaType);
         const MediaType mapped = sim::MakeMediaType(MediaTypeDescOf(live[i].mediaType));
