@@ -1,5 +1,6 @@
 #include "app/backend.h"
 
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "platform/sim/catalog.h"
 #include "platform/sim/devenum.h"
 #include "platform/sim/platform.h"
+#include "platform/v4l2/v4l2_platform.h"
 
 namespace capspect {
 namespace {
@@ -146,9 +148,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
     if (options.Kind() == BackendKind::V4l2) {
-        err << "capspect: the v4l2 backend (the default on Linux) is not built yet; "
-               "use --demo or --devices FILE for simulated devices\n";
-        return nullptr;
+        const v4l2::DiscoveryResult discovery =
+            v4l2::StartV4l2Platform(v4l2::DiscoveryRoots{}, v4l2::FileDeviceOpener());
+        if (options.verbose) {
+            // Nodes that could not be asked are not devices; say why with --verbose.
+            for (const v4l2::NodeProblem& problem : discovery.problems) {
+                err << "capspect: " << problem.node.string() << ": " << std::strerror(problem.error)
+                    << '\n';
+            }
+        }
+        return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
     }
     // Without a catalog file the simulated platform shows the demo devices.
     sim::Catalog catalog;
@@ -166,6 +175,8 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
 Backend::~Backend() {
     if (kind_ == BackendKind::Sim) {
         sim::InstallCatalog({});
+    } else {
+        v4l2::StopV4l2Platform();
     }
 }
 

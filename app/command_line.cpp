@@ -9,6 +9,7 @@
 #include "app/identify_command.h"
 #include "app/list_command.h"
 #include "app/report_command.h"
+#include "app/snapshot_command.h"
 
 namespace capspect {
 namespace {
@@ -28,12 +29,14 @@ constexpr std::string_view kUsage =
     "                     text, TAB, the DirectShow text (CODE as 0x hex, $ hex or\n"
     "                     decimal; negative decimal is the 32-bit pattern)\n"
     "  identify FILE...   what each media file holds, one JSON object per line\n"
+    "  snapshot [DEVICE]  the device (a device path; default the first) as a device\n"
+    "                     catalog, for replay with --devices\n"
     "\n"
     "Options (with every command, before or after it):\n"
     "  --devices FILE     simulated devices from a device catalog (docs/catalog.md)\n"
     "  --demo             simulated devices from the built-in demo catalog\n"
-    "  --backend sim|v4l2 the device backend; v4l2 is the default and not built yet,\n"
-    "                     so device commands need --demo or --devices for now\n"
+    "  --backend sim|v4l2 the device backend; v4l2 (the machine's capture devices)\n"
+    "                     is the default\n"
     "  --verbose          report the components' errors and information on stderr\n"
     "  --                 end of options: the rest goes to the command unchanged\n"
     "  --help             show this help and exit\n"
@@ -60,6 +63,7 @@ constexpr Command kCommands[] = {
      }},
     {"list", true, RunListCommand},
     {"report", true, RunReportCommand},
+    {"snapshot", true, RunSnapshotCommand},
 };
 
 ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,

@@ -43,10 +43,15 @@ CLSID ClassOf(const CatalogDevice& device) {
 
 }  // namespace
 
-CapturePin::CapturePin(Filter& filter, const PinDesc& desc)
+CapturePin::CapturePin(Filter& filter, const PinDesc& desc, DeviceControl* control)
     : WithInterfaces(filter, DirectionOf(desc), desc.name, PlainTypesOf(desc)),
       desc_(desc),
+      control_(desc.streamConfig ? control : nullptr),
       capabilities_(CapabilitiesOf(desc)) {
+    if (control_) {
+        ReadDeviceConfiguration();
+        return;
+    }
     if (!capabilities_) {
         return;
     }
@@ -54,6 +59,27 @@ CapturePin::CapturePin(Filter& filter, const PinDesc& desc)
         UseFormat(capabilities_->TypeAt(*index), index);
     } else {
         UseFormat(std::nullopt, std::nullopt);
+    }
+}
+
+void CapturePin::ReadDeviceConfiguration() {
+    controlGeneration_ = control_->ConfigGeneration();
+    capabilities_.emplace(control_->StreamConfig());
+    std::optional<MediaType> format;
+    if (FAILED(control_->ReadFormat(format)) || !format) {
+        // A device that cannot say: the configuration's current capability, as recorded.
+        if (const auto index = capabilities_->DefaultIndex()) {
+            format = capabilities_->TypeAt(*index);
+        }
+    }
+    const std::optional<int> index =
+        format ? capabilities_->CapabilityOf(format->Get()) : std::nullopt;
+    UseFormat(std::move(format), index);
+}
+
+void CapturePin::FollowDevice() {
+    if (control_ && control_->ConfigGeneration() != controlGeneration_) {
+        ReadDeviceConfiguration();
     }
 }
 
@@ -103,6 +129,7 @@ HRESULT CapturePin::SetFormat(AM_MEDIA_TYPE* mediaType) {
     if (const auto fault = InjectedFault("IAMStreamConfig::SetFormat")) {
         return *fault;
     }
+    FollowDevice();
     std::optional<int> index;
     std::optional<MediaType> format;
     if (mediaType == nullptr) {
@@ -119,6 +146,13 @@ HRESULT CapturePin::SetFormat(AM_MEDIA_TYPE* mediaType) {
     }
     if (const auto fault = FaultFor(desc_.faults.setFormat, index.value_or(-1))) {
         return *fault;
+    }
+    if (control_) {
+        // The device decides: what it delivers afterwards becomes the pin's format.
+        if (const HRESULT hr = control_->ApplyFormat(mediaType, index, format); FAILED(hr)) {
+            return hr;
+        }
+        index = format ? capabilities_->CapabilityOf(format->Get()) : std::nullopt;
     }
     if (IsConnected() && format) {
         if (Owner().State() != State_Stopped) {
@@ -165,10 +199,17 @@ HRESULT CapturePin::GetFormat(AM_MEDIA_TYPE** mediaType) {
         return E_POINTER;
     }
     *mediaType = nullptr;
-    if (!current_) {
+    FollowDevice();
+    std::optional<MediaType> format = current_;
+    if (control_) {
+        if (const HRESULT hr = control_->ReadFormat(format); FAILED(hr)) {
+            return hr;
+        }
+    }
+    if (!format) {
         return E_FAIL;
     }
-    *mediaType = current_->CreateCopy();
+    *mediaType = format->CreateCopy();
     return *mediaType != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -183,6 +224,7 @@ HRESULT CapturePin::GetNumberOfCapabilities(int* count, int* size) {
     if (count == nullptr || size == nullptr) {
         return E_POINTER;
     }
+    FollowDevice();
     *count = capabilities_->Count();
     *size = capabilities_->CapsSize();
     return S_OK;
@@ -202,6 +244,7 @@ HRESULT CapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType, BYTE* ca
     if (index < 0) {
         return E_INVALIDARG;
     }
+    FollowDevice();
     if (index >= capabilities_->Count()) {
         return S_FALSE;
     }
@@ -265,12 +308,15 @@ HRESULT CapturePin::QuerySupported(REFGUID propertySet, DWORD propertyId, DWORD*
     return S_OK;
 }
 
-CaptureFilter::CaptureFilter(std::shared_ptr<const CatalogDevice> device)
-    : Filter(ClassOf(*device), AM_FILTER_MISC_FLAGS_IS_SOURCE), device_(std::move(device)) {
+CaptureFilter::CaptureFilter(std::shared_ptr<const CatalogDevice> device,
+                             std::shared_ptr<DeviceControl> control)
+    : Filter(ClassOf(*device), AM_FILTER_MISC_FLAGS_IS_SOURCE),
+      device_(std::move(device)),
+      control_(std::move(control)) {
     // A capture device is live: it produces no data while paused.
     SetLive(true);
     for (const PinDesc& pin : device_->pins) {
-        AddPin<CapturePin>(pin);
+        AddPin<CapturePin>(pin, control_.get());
     }
 }
 
@@ -282,7 +328,7 @@ CaptureFilter* CaptureFilter::From(IBaseFilter* filter) {
 
 ComPtr<CrossbarFilter> CaptureFilter::Crossbar() {
     if (!crossbar_ && device_->crossbar) {
-        crossbar_ = MakeComObject<CrossbarFilter>(device_);
+        crossbar_ = MakeComObject<CrossbarFilter>(device_, control_);
     }
     return crossbar_;
 }

@@ -16,6 +16,12 @@
 // "IAMStreamConfig::SetFormat", "IAMStreamConfig::GetFormat",
 // "IAMStreamConfig::GetNumberOfCapabilities", "IAMStreamConfig::GetStreamCaps",
 // "IKsPropertySet::Get"; the catalog's pin faults fail them per pin and capability.
+//
+// A filter made with a DeviceControl (a real device) takes its stream configuration from
+// the control, reading it again whenever the control's generation changes (after a
+// crossbar route switched the input); GetFormat answers the format the device delivers
+// now, and SetFormat hands the format to the device and keeps what the device then
+// delivers.
 #pragma once
 
 #include <memory>
@@ -24,6 +30,7 @@
 #include "platform/dshow/capture.h"
 #include "platform/sim/capability_list.h"
 #include "platform/sim/catalog.h"
+#include "platform/sim/device_control.h"
 #include "platform/sim/filter.h"
 #include "platform/sim/interfaces.h"
 
@@ -33,7 +40,8 @@ class CrossbarFilter;
 
 class CapturePin : public WithInterfaces<Pin, IAMStreamConfig, IKsPropertySet> {
 public:
-    CapturePin(Filter& filter, const PinDesc& desc);
+    // `control`, when given, belongs to the filter and outlives the pin.
+    CapturePin(Filter& filter, const PinDesc& desc, DeviceControl* control = nullptr);
 
     // IAMStreamConfig
     HRESULT SetFormat(AM_MEDIA_TYPE* mediaType) override;
@@ -62,16 +70,24 @@ private:
     void UseFormat(std::optional<MediaType> format, std::optional<int> index);
     HRESULT ReconnectWith(const MediaType& format, std::optional<int> index);
     HRESULT CheckPropertyId(REFGUID propertySet, DWORD propertyId) const;
+    // With a device control: takes the control's stream configuration and the device's
+    // format when the configuration changed since the pin last read it.
+    void FollowDevice();
+    void ReadDeviceConfiguration();
 
     const PinDesc& desc_;
-    const std::optional<CapabilityList> capabilities_;
+    DeviceControl* const control_;
+    unsigned controlGeneration_ = 0;
+    std::optional<CapabilityList> capabilities_;
     std::optional<MediaType> current_;
     std::optional<int> currentIndex_;
 };
 
 class CaptureFilter : public Filter {
 public:
-    explicit CaptureFilter(std::shared_ptr<const CatalogDevice> device);
+    // `control`: the driver of a real device, none for a simulated one.
+    explicit CaptureFilter(std::shared_ptr<const CatalogDevice> device,
+                           std::shared_ptr<DeviceControl> control = nullptr);
     ~CaptureFilter() override;
 
     // The simulated capture filter behind `filter`, or null for any other filter.
@@ -91,6 +107,7 @@ public:
 
 private:
     const std::shared_ptr<const CatalogDevice> device_;
+    const std::shared_ptr<DeviceControl> control_;
     ComPtr<CrossbarFilter> crossbar_;
 };
 

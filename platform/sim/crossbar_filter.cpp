@@ -55,8 +55,12 @@ MediaType AnalogType(LONG connector) {
 
 }  // namespace
 
-CrossbarFilter::CrossbarFilter(std::shared_ptr<const CatalogDevice> device)
-    : WithInterfaces(CLSID_Proxy), device_(std::move(device)), desc_(device_->crossbar.value()) {
+CrossbarFilter::CrossbarFilter(std::shared_ptr<const CatalogDevice> device,
+                               std::shared_ptr<DeviceControl> control)
+    : WithInterfaces(CLSID_Proxy),
+      device_(std::move(device)),
+      control_(std::move(control)),
+      desc_(device_->crossbar.value()) {
     for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
         const LONG type = desc_.inputs[i].type;
         AddInputPin(PinName(i, type, true), {AnalogType(type)});
@@ -123,6 +127,11 @@ HRESULT CrossbarFilter::Route(LONG outputPinIndex, LONG inputPinIndex) {
     // The platform answers S_FALSE for a pair of pins that cannot be routed.
     if (!desc_.CanRoute(outputPinIndex, inputPinIndex)) {
         return S_FALSE;
+    }
+    if (control_) {
+        if (const HRESULT hr = control_->Route(outputPinIndex, inputPinIndex); FAILED(hr)) {
+            return hr;
+        }
     }
     routedFrom_[static_cast<std::size_t>(outputPinIndex)] = inputPinIndex;
     return S_OK;

@@ -11,6 +11,9 @@
 // Simulated calls that tests can make fail (platform/faults.h): "IAMCrossbar::get_PinCounts",
 // "IAMCrossbar::get_CrossbarPinInfo", "IAMCrossbar::get_IsRoutedTo", "IAMCrossbar::CanRoute",
 // "IAMCrossbar::Route"; the catalog's crossbar faults fail them per pin.
+//
+// With a DeviceControl (a real device), Route asks the device to switch first and changes
+// the routing only when it did.
 #pragma once
 
 #include <memory>
@@ -18,6 +21,7 @@
 
 #include "platform/dshow/capture.h"
 #include "platform/sim/catalog.h"
+#include "platform/sim/device_control.h"
 #include "platform/sim/filter.h"
 #include "platform/sim/interfaces.h"
 
@@ -30,7 +34,8 @@ inline constexpr CLSID CLSID_Proxy{
 class CrossbarFilter : public WithInterfaces<Filter, IAMCrossbar> {
 public:
     // `device` must have a crossbar.
-    explicit CrossbarFilter(std::shared_ptr<const CatalogDevice> device);
+    explicit CrossbarFilter(std::shared_ptr<const CatalogDevice> device,
+                            std::shared_ptr<DeviceControl> control = nullptr);
 
     HRESULT get_PinCounts(LONG* outputPinCount, LONG* inputPinCount) override;
     HRESULT CanRoute(LONG outputPinIndex, LONG inputPinIndex) override;
@@ -47,6 +52,7 @@ private:
     bool IsInput(LONG index) const;
 
     const std::shared_ptr<const CatalogDevice> device_;
+    const std::shared_ptr<DeviceControl> control_;
     const CrossbarDesc& desc_;
     std::vector<LONG> routedFrom_;  // per output
     std::vector<Pin*> outputPins_;

@@ -15,8 +15,6 @@ namespace capspect::v4l2 {
 
 using nlohmann::json;
 
-namespace {
-
 // --- asking the device -------------------------------------------------------------------
 
 v4l2_pix_format SinglePlaneView(const v4l2_format& format) {
@@ -41,6 +39,35 @@ v4l2_pix_format SinglePlaneView(const v4l2_format& format) {
     }
     return pix;
 }
+
+v4l2_format FormatRequest(std::uint32_t bufferType, std::uint32_t pixelformat, FrameSize size) {
+    v4l2_format format{};
+    format.type = bufferType;
+    if (bufferType == V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE) {
+        format.fmt.pix_mp.width = size.width;
+        format.fmt.pix_mp.height = size.height;
+        format.fmt.pix_mp.pixelformat = pixelformat;
+        format.fmt.pix_mp.field = V4L2_FIELD_ANY;
+    } else {
+        format.fmt.pix.width = size.width;
+        format.fmt.pix.height = size.height;
+        format.fmt.pix.pixelformat = pixelformat;
+        format.fmt.pix.field = V4L2_FIELD_ANY;
+    }
+    return format;
+}
+
+std::uint32_t CaptureBufferType(const v4l2_capability& capability) {
+    const std::uint32_t caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS)
+                                   ? capability.device_caps
+                                   : capability.capabilities;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_VIDEO_CAPTURE_MPLANE)) {
+        return V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE;
+    }
+    return V4L2_BUF_TYPE_VIDEO_CAPTURE;
+}
+
+namespace {
 
 Enumeration<FrameSize> EnumerateSizes(V4l2Device& device, std::uint32_t pixelformat) {
     Enumeration<FrameSize> sizes;
@@ -127,19 +154,7 @@ std::vector<FrameSize> SizesToAsk(const Enumeration<FrameSize>& sizes,
 
 std::optional<v4l2_pix_format> TryAt(V4l2Device& device, std::uint32_t bufferType,
                                      std::uint32_t pixelformat, FrameSize size) {
-    v4l2_format format{};
-    format.type = bufferType;
-    if (bufferType == V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE) {
-        format.fmt.pix_mp.width = size.width;
-        format.fmt.pix_mp.height = size.height;
-        format.fmt.pix_mp.pixelformat = pixelformat;
-        format.fmt.pix_mp.field = V4L2_FIELD_ANY;
-    } else {
-        format.fmt.pix.width = size.width;
-        format.fmt.pix.height = size.height;
-        format.fmt.pix.pixelformat = pixelformat;
-        format.fmt.pix.field = V4L2_FIELD_ANY;
-    }
+    v4l2_format format = FormatRequest(bufferType, pixelformat, size);
     if (device.TryFormat(format) != 0) {
         return std::nullopt;
     }
@@ -225,16 +240,6 @@ InputRecording RecordInputState(V4l2Device& device, std::uint32_t bufferType) {
     return state;
 }
 
-std::uint32_t CaptureBufferType(const v4l2_capability& capability) {
-    const std::uint32_t caps = (capability.capabilities & V4L2_CAP_DEVICE_CAPS)
-                                   ? capability.device_caps
-                                   : capability.capabilities;
-    if (!(caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_VIDEO_CAPTURE_MPLANE)) {
-        return V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE;
-    }
-    return V4L2_BUF_TYPE_VIDEO_CAPTURE;
-}
-
 }  // namespace
 
 int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
@@ -286,6 +291,63 @@ int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
         recording.audioInputs.push_back(audio);
     }
     return failure;
+}
+
+int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
+    recording = {};
+    if (const int error = device.QueryCap(recording.capability); error != 0) {
+        return error;
+    }
+    const std::uint32_t bufferType = CaptureBufferType(recording.capability);
+    int current = 0;
+    if (device.GetInput(current) == 0) {
+        recording.currentInput = current;
+    }
+    bool recorded = false;
+    for (std::uint32_t index = 0;; ++index) {
+        v4l2_input input{};
+        input.index = index;
+        if (device.EnumInput(input) != 0) {
+            break;
+        }
+        InputRecording state;
+        if (recording.currentInput && static_cast<int>(index) == *recording.currentInput) {
+            state = RecordInputState(device, bufferType);
+            recorded = true;
+        }
+        state.input = input;
+        recording.inputs.push_back(std::move(state));
+    }
+    if (!recorded && recording.inputs.size() <= 1) {
+        // No inputs enumerated, or one that G_INPUT does not name: the device's own state.
+        InputRecording state = RecordInputState(device, bufferType);
+        if (!recording.inputs.empty()) {
+            state.input = recording.inputs.front().input;
+            recording.inputs.front() = std::move(state);
+        } else {
+            recording.inputs.push_back(std::move(state));
+        }
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        v4l2_audio audio{};
+        audio.index = index;
+        if (device.EnumAudio(audio) != 0) {
+            break;
+        }
+        recording.audioInputs.push_back(audio);
+    }
+    return 0;
+}
+
+const InputRecording* SelectedInput(const DeviceRecording& recording) {
+    if (recording.currentInput) {
+        for (const InputRecording& state : recording.inputs) {
+            if (state.input && static_cast<int>(state.input->index) == *recording.currentInput) {
+                return &state;
+            }
+        }
+    }
+    return recording.inputs.size() == 1 ? &recording.inputs.front() : nullptr;
 }
 
 // --- JSON ---------------------------------------------------------------------------------

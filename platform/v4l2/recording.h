@@ -91,6 +91,15 @@ struct DeviceRecording {
     std::vector<v4l2_audio> audioInputs;
 };
 
+// The buffer type the capture node is asked with: single-planar capture, or multi-planar
+// when the node only offers that.
+std::uint32_t CaptureBufferType(const v4l2_capability& capability);
+// A format of the buffer type (VIDIOC_G_FMT's answer) read as one image: a multi-planar
+// format gives the first plane's line length and the planes' sizes summed.
+v4l2_pix_format SinglePlaneView(const v4l2_format& format);
+// The record VIDIOC_TRY_FMT / VIDIOC_S_FMT take for `pixelformat` at `size`, any field.
+v4l2_format FormatRequest(std::uint32_t bufferType, std::uint32_t pixelformat, FrameSize size);
+
 // True when `size` lies within the range's bounds and on its steps.
 bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 
@@ -98,6 +107,15 @@ bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 // was selected. Answers the errno of the first call that failed in a way a working device
 // does not (VIDIOC_QUERYCAP or switching the input); enumeration ends are not failures.
 int RecordDevice(V4l2Device& device, DeviceRecording& recording);
+
+// Like RecordDevice, but without switching inputs: only the selected input's answers are
+// asked (every other input has only its VIDIOC_ENUMINPUT entry), so a device that another
+// program is using is left as it is. What a capture filter needs when it is made.
+int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording);
+
+// The recorded state of the selected input: the one VIDIOC_G_INPUT named, else the only
+// one; null when the recording has none.
+const InputRecording* SelectedInput(const DeviceRecording& recording);
 
 nlohmann::json ToJson(const DeviceRecording& recording);
 // Throws std::invalid_argument naming the JSON path of the fault when the document does not

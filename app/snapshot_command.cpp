@@ -1,0 +1,80 @@
+#include "app/snapshot_command.h"
+
+#include <cstdio>
+
+#include "Components/VQDirectShow/DXShowDevices.h"
+#include "platform/sim/capture_filter.h"
+#include "platform/sim/catalog_writer.h"
+#include "platform/unicode.h"
+#include "util/ErrorTexts.h"
+
+namespace capspect {
+namespace {
+
+constexpr const char* kPrefix = "capspect snapshot: ";
+
+std::string FailureText(HRESULT hr) {
+    char code[11];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+    return Utf16ToUtf8(GetDSErrorText(hr)) + " (" + code + ")";
+}
+
+// The device the arguments name, or null after reporting why there is none.
+const TDXShowDevice* ChosenDevice(const TDXShowCaptureDevices& devices,
+                                  std::span<const std::string> args, std::ostream& err) {
+    if (args.empty()) {
+        if (devices.Count() == 0) {
+            err << kPrefix << "no video capture device\n";
+            return nullptr;
+        }
+        return &devices.Items(0);
+    }
+    const TDXShowDevice* device = devices.FindDevice(Utf8ToUtf16(args.front()));
+    if (device == nullptr) {
+        err << kPrefix << "no video capture device '" << args.front() << "'\n";
+    }
+    return device;
+}
+
+}  // namespace
+
+ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandContext& context) {
+    if (args.size() > 1) {
+        context.err << kPrefix << "unexpected argument '" << args[1]
+                    << "' (usage: capspect snapshot [DEVICE])\n";
+        return ExitStatus::Usage;
+    }
+    bool enumerationFailed = false;
+    TDXShowCaptureDevices devices;
+    devices.OnError = [&](HRESULT, const std::u16string& message) {
+        enumerationFailed = true;
+        context.err << kPrefix << Utf16ToUtf8(message) << '\n';
+    };
+    devices.Refresh();
+    if (enumerationFailed) {
+        return ExitStatus::Failure;
+    }
+    const TDXShowDevice* device = ChosenDevice(devices, args, context.err);
+    if (device == nullptr) {
+        return ExitStatus::Failure;
+    }
+    const std::string path = Utf16ToUtf8(device->DevicePath());
+    ComPtr<IBaseFilter> filter;
+    const HRESULT hr =
+        device->Moniker()->BindToObject(nullptr, nullptr, IID_PPV_ARGS(filter.GetAddressOf()));
+    if (FAILED(hr)) {
+        context.err << kPrefix << "cannot open '" << path << "': " << FailureText(hr) << '\n';
+        return ExitStatus::Failure;
+    }
+    // Both backends make their device filters from a catalog entry: that entry is the
+    // snapshot.
+    const sim::CaptureFilter* capture = sim::CaptureFilter::From(filter.Get());
+    if (capture == nullptr) {
+        context.err << kPrefix << "'" << path << "' is not a device this backend can describe\n";
+        return ExitStatus::Failure;
+    }
+    context.out << sim::CatalogToJsonText(sim::Catalog{{capture->Device()}});
+    return ExitStatus::Success;
+}
+
+}  // namespace capspect

@@ -1,0 +1,75 @@
+// A fake /sys/class/video4linux and /dev tree in a temporary directory whose nodes answer
+// from recordings (RecordedDevice), for tests of the V4L2 backend without a device.
+#pragma once
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/v4l2/discovery.h"
+#include "platform/v4l2/recorded_device.h"
+#include "tests/support/temp_dir.h"
+
+namespace capspect::test {
+
+class FakeV4l2Tree {
+public:
+    FakeV4l2Tree() {
+        roots_ = {dir_.path() / "sys/class/video4linux", dir_.path() / "dev"};
+        std::filesystem::create_directories(roots_.sysfs);
+        std::filesystem::create_directories(roots_.dev / "v4l/by-id");
+        std::filesystem::create_directories(roots_.dev / "v4l/by-path");
+    }
+
+    // Adds node `name` (video0, …) answering from `recording`; with `byId` a by-id link.
+    void AddNode(const std::string& name, v4l2::DeviceRecording recording,
+                 const std::string& byId = "") {
+        std::filesystem::create_directories(roots_.sysfs / name);
+        std::ofstream(roots_.dev / name).put('\n');
+        if (!byId.empty()) {
+            std::filesystem::create_symlink("../../" + name, roots_.dev / "v4l/by-id" / byId);
+        }
+        recordings_[roots_.dev / name] = std::move(recording);
+    }
+
+    // From now on opening `name` fails with `error`.
+    void FailOpen(const std::string& name, int error) { openErrors_[roots_.dev / name] = error; }
+
+    const v4l2::DiscoveryRoots& Roots() const { return roots_; }
+    std::filesystem::path Dev(const std::string& name) const { return roots_.dev / name; }
+
+    // Opens nodes as RecordedDevices; the last one opened stays reachable through
+    // LastOpened() for as long as its owner keeps it.
+    v4l2::DeviceOpener Opener() {
+        return [this](const std::filesystem::path& node,
+                      int& error) -> std::unique_ptr<v4l2::V4l2Device> {
+            if (const auto failure = openErrors_.find(node); failure != openErrors_.end()) {
+                error = failure->second;
+                return nullptr;
+            }
+            const auto found = recordings_.find(node);
+            if (found == recordings_.end()) {
+                error = ENOENT;
+                return nullptr;
+            }
+            error = 0;
+            auto device = std::make_unique<v4l2::RecordedDevice>(found->second);
+            lastOpened_ = device.get();
+            return device;
+        };
+    }
+
+    v4l2::RecordedDevice* LastOpened() const { return lastOpened_; }
+
+private:
+    TempDir dir_;
+    v4l2::DiscoveryRoots roots_;
+    std::map<std::filesystem::path, v4l2::DeviceRecording> recordings_;
+    std::map<std::filesystem::path, int> openErrors_;
+    v4l2::RecordedDevice* lastOpened_ = nullptr;
+};
+
+}  // namespace capspect::test
