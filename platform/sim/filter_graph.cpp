@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxIntermediateFilters = 5;
 
 std::u16string NumberSuffix(int number, bool withSpace) {
-    char digits[8];
+    char digits[16];  // room for any int, so the text is never cut
     std::snprintf(digits, sizeof digits, "%04d", number);
     std::u16string suffix = withSpace ? u" " : u"";
     for (const char* c = digits; *c != '\0'; ++c) {
