@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "platform/guid.h"
 #include "platform/sim/catalog_names.h"
+#include "platform/sim/catalog_writer.h"
 #include "platform/unicode.h"
 
 namespace capspect {
@@ -29,31 +31,22 @@ Json MajorTypeName(const GUID& majorType) {
     return name.starts_with('{') ? Json(nullptr) : Json(name);
 }
 
+// The catalog's capability record with the report's names added: the format type's name
+// next to its GUID and the standards' names after their bits.
 Json CapsAsJson(const VIDEO_STREAM_CONFIG_CAPS& caps) {
-    return Json{
-        {"guid", NamedGuid(caps.guid, Utf16ToUtf8(FormatTypeName(caps.guid)))},
-        {"VideoStandard", caps.VideoStandard},
-        {"VideoStandardName", Utf16ToUtf8(VideoStandardName(caps.VideoStandard))},
-        {"InputSize", Size(caps.InputSize)},
-        {"MinCroppingSize", Size(caps.MinCroppingSize)},
-        {"MaxCroppingSize", Size(caps.MaxCroppingSize)},
-        {"CropGranularityX", caps.CropGranularityX},
-        {"CropGranularityY", caps.CropGranularityY},
-        {"CropAlignX", caps.CropAlignX},
-        {"CropAlignY", caps.CropAlignY},
-        {"MinOutputSize", Size(caps.MinOutputSize)},
-        {"MaxOutputSize", Size(caps.MaxOutputSize)},
-        {"OutputGranularityX", caps.OutputGranularityX},
-        {"OutputGranularityY", caps.OutputGranularityY},
-        {"StretchTapsX", caps.StretchTapsX},
-        {"StretchTapsY", caps.StretchTapsY},
-        {"ShrinkTapsX", caps.ShrinkTapsX},
-        {"ShrinkTapsY", caps.ShrinkTapsY},
-        {"MinFrameInterval", caps.MinFrameInterval},
-        {"MaxFrameInterval", caps.MaxFrameInterval},
-        {"MinBitsPerSecond", caps.MinBitsPerSecond},
-        {"MaxBitsPerSecond", caps.MaxBitsPerSecond},
-    };
+    Json record = sim::VideoCapsToJson(caps);
+    Json named;
+    for (auto& [key, value] : record.items()) {
+        if (key == "guid") {
+            named[key] = NamedGuid(caps.guid, Utf16ToUtf8(FormatTypeName(caps.guid)));
+            continue;
+        }
+        named[key] = std::move(value);
+        if (key == "VideoStandard") {
+            named["VideoStandardName"] = Utf16ToUtf8(VideoStandardName(caps.VideoStandard));
+        }
+    }
+    return named;
 }
 
 // The video header of a media type when its format block holds a whole one.

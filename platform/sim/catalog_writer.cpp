@@ -66,30 +66,6 @@ void AddFault(Json& object, const char* key, const OptionalFault& fault) {
     }
 }
 
-Json Caps(const VIDEO_STREAM_CONFIG_CAPS& caps) {
-    return Json{{"guid", CatalogGuidText(caps.guid)},
-                {"VideoStandard", caps.VideoStandard},
-                {"InputSize", Size(caps.InputSize)},
-                {"MinCroppingSize", Size(caps.MinCroppingSize)},
-                {"MaxCroppingSize", Size(caps.MaxCroppingSize)},
-                {"CropGranularityX", caps.CropGranularityX},
-                {"CropGranularityY", caps.CropGranularityY},
-                {"CropAlignX", caps.CropAlignX},
-                {"CropAlignY", caps.CropAlignY},
-                {"MinOutputSize", Size(caps.MinOutputSize)},
-                {"MaxOutputSize", Size(caps.MaxOutputSize)},
-                {"OutputGranularityX", caps.OutputGranularityX},
-                {"OutputGranularityY", caps.OutputGranularityY},
-                {"StretchTapsX", caps.StretchTapsX},
-                {"StretchTapsY", caps.StretchTapsY},
-                {"ShrinkTapsX", caps.ShrinkTapsX},
-                {"ShrinkTapsY", caps.ShrinkTapsY},
-                {"MinFrameInterval", caps.MinFrameInterval},
-                {"MaxFrameInterval", caps.MaxFrameInterval},
-                {"MinBitsPerSecond", caps.MinBitsPerSecond},
-                {"MaxBitsPerSecond", caps.MaxBitsPerSecond}};
-}
-
 template <typename Header>
 void AddVideoHeader(Json& type, const Header& header) {
     type["rcSource"] = Rect(header.rcSource);
@@ -156,8 +132,8 @@ Json MediaTypeJson(const MediaTypeDesc& desc) {
 Json StreamConfigJson(const StreamConfigDesc& config) {
     Json capabilities = Json::array();
     for (const Capability& capability : config.capabilities) {
-        capabilities.push_back(
-            {{"caps", Caps(capability.caps)}, {"mediaType", MediaTypeJson(capability.mediaType)}});
+        capabilities.push_back({{"caps", VideoCapsToJson(capability.caps)},
+                                {"mediaType", MediaTypeJson(capability.mediaType)}});
     }
     return Json{{"capsSize", config.capsSize},
                 {"current", config.current},
@@ -271,6 +247,30 @@ Json DeviceJson(const CatalogDevice& device) {
 }
 
 }  // namespace
+
+nlohmann::ordered_json VideoCapsToJson(const VIDEO_STREAM_CONFIG_CAPS& caps) {
+    return Json{{"guid", CatalogGuidText(caps.guid)},
+                {"VideoStandard", caps.VideoStandard},
+                {"InputSize", Size(caps.InputSize)},
+                {"MinCroppingSize", Size(caps.MinCroppingSize)},
+                {"MaxCroppingSize", Size(caps.MaxCroppingSize)},
+                {"CropGranularityX", caps.CropGranularityX},
+                {"CropGranularityY", caps.CropGranularityY},
+                {"CropAlignX", caps.CropAlignX},
+                {"CropAlignY", caps.CropAlignY},
+                {"MinOutputSize", Size(caps.MinOutputSize)},
+                {"MaxOutputSize", Size(caps.MaxOutputSize)},
+                {"OutputGranularityX", caps.OutputGranularityX},
+                {"OutputGranularityY", caps.OutputGranularityY},
+                {"StretchTapsX", caps.StretchTapsX},
+                {"StretchTapsY", caps.StretchTapsY},
+                {"ShrinkTapsX", caps.ShrinkTapsX},
+                {"ShrinkTapsY", caps.ShrinkTapsY},
+                {"MinFrameInterval", caps.MinFrameInterval},
+                {"MaxFrameInterval", caps.MaxFrameInterval},
+                {"MinBitsPerSecond", caps.MinBitsPerSecond},
+                {"MaxBitsPerSecond", caps.MaxBitsPerSecond}};
+}
 
 std::string CatalogToJsonText(const Catalog& catalog) {
     Json devices = Json::array();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/sim/catalog.h"
 
 namespace capspect::sim {
@@ -11,5 +13,9 @@ namespace capspect::sim {
 // The catalog as JSON text, indented by two spaces and ending with a newline. GUIDs with a
 // catalog name are written by name, others as braced text; HRESULTs as 0x hex text.
 std::string CatalogToJsonText(const Catalog& catalog);
+
+// One capability record with every field, as the catalog holds it; the format type GUID
+// is written like the catalog's other GUIDs.
+nlohmann::ordered_json VideoCapsToJson(const VIDEO_STREAM_CONFIG_CAPS& caps);
 
 }  // namespace capspect::sim
