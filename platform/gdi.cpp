@@ -155,11 +155,11 @@ private:
 
 using Lock = std::scoped_lock<std::mutex>;
 
-// Device-dependent rows are word aligned, DIB rows double-word aligned.
-LONG StrideOf(LONG width, UINT bitsPerPixel, bool dib) {
+// Bytes per row: device-dependent rows are word aligned, DIB rows double-word aligned.
+std::uint64_t StrideOf(LONG width, UINT bitsPerPixel, bool dib) {
     const std::uint64_t bitsPerRow = static_cast<std::uint64_t>(width) * bitsPerPixel;
     const std::uint64_t unit = dib ? 32 : 16;
-    return static_cast<LONG>((bitsPerRow + unit - 1) / unit * (unit / 8));
+    return (bitsPerRow + unit - 1) / unit * (unit / 8);
 }
 
 // A zeroed (black) bitmap, or nothing when the size or depth cannot be kept.
@@ -167,17 +167,17 @@ std::optional<BitmapObject> NewBitmap(LONG width, LONG height, UINT bitsPerPixel
     if (width <= 0 || height <= 0 || !IsSupportedDepth(bitsPerPixel)) {
         return std::nullopt;
     }
-    const LONG stride = StrideOf(width, bitsPerPixel, dib);
-    if (static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height) > kMaxBitmapBytes) {
+    const std::uint64_t stride = StrideOf(width, bitsPerPixel, dib);
+    if (stride * static_cast<std::uint64_t>(height) > kMaxBitmapBytes) {
         return std::nullopt;
     }
     BitmapObject bitmap;
     bitmap.width = width;
     bitmap.height = height;
     bitmap.bitsPerPixel = static_cast<WORD>(bitsPerPixel);
-    bitmap.stride = stride;
+    bitmap.stride = static_cast<LONG>(stride);
     bitmap.isDibSection = dib;
-    bitmap.bits.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
+    bitmap.bits.assign(static_cast<std::size_t>(stride * static_cast<std::uint64_t>(height)), 0);
     return bitmap;
 }
 
