@@ -19,6 +19,7 @@ using LCID = DWORD;
 using LCTYPE = DWORD;
 using UINT_PTR = std::uintptr_t;
 using DWORD_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
 using DWORDLONG = std::uint64_t;
 using LONG_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;

@@ -1,5 +1,6 @@
 #include "Components/VQDirectShow/DXShowVideo.h"
 
+#include <algorithm>
 #include <array>
 #include <cfenv>
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "dshow/DShowUtil.h"
 #include "mediainfo/media_identification.h"
+#include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/comobject.h"
 #include "platform/dshow/capture.h"
@@ -50,6 +52,11 @@ constexpr std::array<QuickStartFilter, 2> kDVFilters{{
 constexpr DWORD kOverlayInterests = ADVISE_ALL;
 
 constexpr LONG kStopTimeoutMs = 1000;
+
+// The black picture of FadeToBlack, and the pause between two steps of a fade.
+constexpr int kFadeWidth = 640;
+constexpr int kFadeHeight = 480;
+constexpr DWORD kFadeStepMs = 5;
 
 // Where the overlay window goes: to the bottom, unchanged in size and place.
 constexpr UINT kOverlayWindowFlags =
@@ -453,6 +460,59 @@ void TDXShowVideo::RePaintVideo(HDC DC) {
     if (FVMR9WindowlessControl && FDisplayWindow != nullptr && IsUsableDC(DC)) {
         FVMR9WindowlessControl->RepaintVideo(FDisplayWindow->Handle(), DC);
     }
+}
+
+// Blending.
+
+void TDXShowVideo::Blend(const TBitmap* Bitmap, TColor ColorKey, WORD MSec) {
+    if (!FVMRAlphaBitmap) {
+        return;
+    }
+    if (Bitmap == nullptr) {
+        BlendFadeout(MSec);
+        return;
+    }
+    TVMRAlphaBitmap& overlay = *FVMRAlphaBitmap;
+    overlay.SetOptions({vmrbSrcColorKey});
+    overlay.SetAlpha(MSec == 0 ? 1.0F : 0.0F);
+    overlay.SetColorKey(ColorKey);
+    overlay.LoadBitmap(Bitmap);
+    overlay.Draw();
+    if (MSec != 0) {
+        RunFade(MSec, [](float progress) { return progress; });
+    }
+}
+
+void TDXShowVideo::BlendFadeout(WORD MSec) {
+    if (!FVMRAlphaBitmap) {
+        return;
+    }
+    if (MSec != 0) {
+        RunFade(MSec, [](float progress) { return 1.0F - progress; });
+    }
+    FVMRAlphaBitmap->Clear();
+}
+
+void TDXShowVideo::FadeToBlack(WORD MSec) {
+    TBitmap black(kFadeWidth, kFadeHeight, pf24bit);
+    black.Canvas().SetBrushColor(clBlack);
+    black.Canvas().FillRect(RECT{0, 0, kFadeWidth, kFadeHeight});
+    // Magenta as the colour key, so that no black pixel is transparent.
+    Blend(&black, clFuchsia, MSec);
+}
+
+void TDXShowVideo::RunFade(WORD MSec, float (*AlphaAt)(float Progress)) {
+    const DWORD start = timeGetTime();
+    DWORD elapsed = 0;
+    do {
+        // Unsigned subtraction survives the counter's wrap-around.
+        elapsed = std::max<DWORD>(timeGetTime() - start, 1);
+        const float progress =
+            std::clamp(static_cast<float>(elapsed) / static_cast<float>(MSec), 0.0F, 1.0F);
+        FVMRAlphaBitmap->SetAlpha(std::clamp(AlphaAt(progress), 0.0F, 1.0F));
+        Sleep(kFadeStepMs);
+        FVMRAlphaBitmap->UpdateParams();
+    } while (MSec >= elapsed);
 }
 
 // Colour key.

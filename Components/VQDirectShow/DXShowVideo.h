@@ -2,8 +2,9 @@
 // the system's splitter and decoder for a recognised local file into the graph (quick
 // start) and inserts the video renderer that DSVideoRenderer chooses; after the render it
 // ties the renderer to the display window and drops the filters rendering left unused.
-// It forwards the overlay mixer's colour-key changes, sets the overlay colour key and
-// repaints windowless video. The capture component derives from it.
+// It forwards the overlay mixer's colour-key changes, sets the overlay colour key, repaints
+// windowless video and blends pictures over the video with timed fades. The capture
+// component derives from it.
 #pragma once
 
 #include <functional>
@@ -44,6 +45,16 @@ public:
     // Sets the overlay mixer's colour key. The change comes back through OnColorKeyChanged.
     void SetColorKey(TColor AColor);
 
+    // Shows Bitmap over the video, pixels of ColorKey transparent, fading it in over MSec
+    // milliseconds (at once for 0); a null Bitmap fades the shown one out instead. The
+    // fades block the calling thread for their whole course. Without an overlay bitmap
+    // object (no VMR-7, VMR-9 or EVR created yet) these do nothing.
+    void Blend(const TBitmap* Bitmap, TColor ColorKey, WORD MSec);
+    // Fades the shown picture out over MSec milliseconds, then removes it.
+    void BlendFadeout(WORD MSec);
+    // Fades the video to black over MSec milliseconds; it stays black afterwards.
+    void FadeToBlack(WORD MSec);
+
     // Whether the renderer filter is the Video Mixing Renderer 7, 9 or the Enhanced Video
     // Renderer (by its class); false without a renderer.
     bool IsVMR7() const;
@@ -57,6 +68,8 @@ public:
     // The overlay bitmap object of the renderer; null until a VMR-7, VMR-9 or EVR was
     // created.
     TVMRAlphaBitmap* VMRAlphaBitmap() const { return FVMRAlphaBitmap.get(); }
+    // The EVR's mixer control; null unless an EVR was created.
+    const ComPtr<IMFVideoMixerControl>& EVRMixerControl() const { return FEVR9MFVideoMixerControl; }
 
     const TDXShowColorKeyChangedEvent& OnColorKeyChanged() const { return FOnColorKeyChanged; }
     void SetOnColorKeyChanged(TDXShowColorKeyChangedEvent Value) {
@@ -112,6 +125,9 @@ private:
     bool RendererClassIs(REFCLSID clsid) const;
     // The handler of WM_COLORKEYCHANGED.
     void ColorKeyChanged(COLORREF ColorKey);
+    // Steps the overlay's alpha along the clock until MSec have passed; AlphaAt maps the
+    // part of the time passed (0 to 1) to the alpha. The last step applies AlphaAt(1).
+    void RunFade(WORD MSec, float (*AlphaAt)(float Progress));
 
     ComPtr<TOverlayNotifySink> FOverlayNotify;
 };

@@ -33,12 +33,33 @@ Renderer* RendererOf(IUnknown* object) {
     return dynamic_cast<Renderer*>(filter.Get());
 }
 
+// The pixels a mixer copied out of the device context it was given, as the platform's
+// mixers copy the picture when it is set: later drawing on the context does not reach the
+// video until the picture is set again.
+struct MixerPicture {
+    LONG width = 0;
+    LONG height = 0;
+    // Row by row from the top.
+    std::vector<COLORREF> pixels;
+
+    COLORREF At(LONG x, LONG y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+
+// Copies `area` of the bitmap selected into `source`. E_INVALIDARG when the context holds
+// no bitmap or the area is empty or reaches outside it, E_FAIL when copying fails.
+HRESULT CopyMixerPicture(HDC source, const RECT& area, MixerPicture& picture);
+
 // What a mixer was given for the picture it blends over the video.
 template <typename Bitmap>
 struct MixerBitmapRecord {
     // The picture and its parameters in force; nothing before the first SetAlphaBitmap
     // and after ClearAlphaBitmap.
     std::optional<Bitmap> current;
+    // The pixels of the picture in force, when it came from a device context.
+    std::optional<MixerPicture> picture;
     // The record in force after every accepted call, in call order.
     std::vector<Bitmap> history;
     int setCalls = 0;

@@ -40,27 +40,27 @@ MFVideoAlphaBitmapParams WithDefaults(const MFVideoAlphaBitmapParams& given) {
     return used;
 }
 
-// Parameters changed on a picture already shown: only the fields the flags name change.
+// Parameters changed on a picture already shown. Source and destination rectangles and
+// the filter mode change only when their flag is set. Alpha and colour key are what the
+// update says: without the alpha flag the picture is opaque (the platform's default alpha
+// of 1.0), without the colour-key flag no colour is transparent.
 MFVideoAlphaBitmapParams Merged(const MFVideoAlphaBitmapParams& current,
                                 const MFVideoAlphaBitmapParams& update) {
     MFVideoAlphaBitmapParams merged = current;
     const DWORD flags = update.dwFlags;
-    if ((flags & MFVideoAlphaBitmap_SrcColorKey) != 0) {
-        merged.clrSrcKey = update.clrSrcKey;
-    }
+    merged.clrSrcKey = (flags & MFVideoAlphaBitmap_SrcColorKey) != 0 ? update.clrSrcKey : 0;
+    merged.fAlpha = (flags & MFVideoAlphaBitmap_Alpha) != 0 ? update.fAlpha : 1.0F;
     if ((flags & MFVideoAlphaBitmap_SrcRect) != 0) {
         merged.rcSrc = update.rcSrc;
     }
     if ((flags & MFVideoAlphaBitmap_DestRect) != 0) {
         merged.nrcDest = update.nrcDest;
     }
-    if ((flags & MFVideoAlphaBitmap_Alpha) != 0) {
-        merged.fAlpha = update.fAlpha;
-    }
     if ((flags & MFVideoAlphaBitmap_FilterMode) != 0) {
         merged.dwFilterMode = update.dwFilterMode;
     }
-    merged.dwFlags = current.dwFlags | flags;
+    constexpr DWORD kStated = MFVideoAlphaBitmap_Alpha | MFVideoAlphaBitmap_SrcColorKey;
+    merged.dwFlags = (current.dwFlags & ~kStated) | flags;
     return merged;
 }
 
@@ -412,9 +412,19 @@ public:
         if (const HRESULT hr = CheckParameters(bitmap->params); FAILED(hr)) {
             return hr;
         }
+        std::optional<MixerPicture> picture;
+        if (bitmap->GetBitmapFromDC) {
+            picture.emplace();
+            if (const HRESULT hr =
+                    CopyMixerPicture(bitmap->bitmap.hdc, bitmap->params.rcSrc, *picture);
+                FAILED(hr)) {
+                return hr;
+            }
+        }
         MFVideoAlphaBitmap used = *bitmap;
         used.params = WithDefaults(bitmap->params);
         auto& record = shared_->record.bitmap;
+        record.picture = std::move(picture);
         record.current = used;
         record.history.push_back(used);
         ++record.setCalls;
@@ -430,6 +440,7 @@ public:
         }
         auto& record = shared_->record.bitmap;
         record.current.reset();
+        record.picture.reset();
         ++record.clearCalls;
         return S_OK;
     }

@@ -47,6 +47,14 @@ HRESULT SetVmrBitmap(MixerBitmapRecord<Bitmap>& record, const Bitmap* bitmap, DW
     if (const HRESULT hr = CheckVmrBitmap(*bitmap, disableFlag, dcFlag); FAILED(hr)) {
         return hr;
     }
+    std::optional<MixerPicture> picture;
+    if ((bitmap->dwFlags & (disableFlag | dcFlag)) == dcFlag) {
+        picture.emplace();
+        if (const HRESULT hr = CopyMixerPicture(bitmap->hdc, bitmap->rSrc, *picture); FAILED(hr)) {
+            return hr;
+        }
+    }
+    record.picture = std::move(picture);
     record.current = *bitmap;
     record.history.push_back(*bitmap);
     ++record.setCalls;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -14,7 +15,9 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "framework/Exceptions.h"
+#include "platform/clock.h"
 #include "platform/dshow/capture.h"
+#include "platform/gdi.h"
 #include "platform/monitors.h"
 #include "platform/sim/decoders.h"
 #include "platform/sim/renderers.h"
@@ -680,6 +683,172 @@ TEST_F(DXShowVideoTest, LoopingRestartsTheGraphAroundTheSeekExceptForTheEVR) {
         EXPECT_EQ(restarted, renderer != vrEVR);
         EXPECT_EQ(std::find(journal.begin(), journal.end(), "Stop") != journal.end(),
                   renderer != vrEVR);
+    }
+}
+
+// ---- Blending and fades --------------------------------------------------------------------
+
+// What a renderer's mixer shows over the video, whatever the renderer.
+struct MixerView {
+    bool shown = false;
+    float alpha = 0.0F;
+    std::optional<COLORREF> colorKey;
+    const sim::MixerPicture* picture = nullptr;
+    // The alpha in force after every call the mixer accepted.
+    std::vector<float> alphas;
+};
+
+template <typename Record>
+MixerView ViewOfVmr(const sim::MixerBitmapRecord<Record>& record) {
+    MixerView view;
+    for (const Record& entry : record.history) {
+        view.alphas.push_back(entry.fAlpha);
+    }
+    if (record.current) {
+        view.shown = sim::IsShown(*record.current);
+        view.alpha = record.current->fAlpha;
+        if ((record.current->dwFlags & VMRBITMAP_SRCCOLORKEY) != 0) {
+            view.colorKey = record.current->clrSrcKey;
+        }
+    }
+    view.picture = record.picture ? &*record.picture : nullptr;
+    return view;
+}
+
+MixerView ViewOf(const TDXShowVideo& video) {
+    IBaseFilter* renderer = video.VideoRenderer().Get();
+    if (const auto* vmr7 = RendererOf<Vmr7Renderer>(renderer)) {
+        return ViewOfVmr(vmr7->Bitmap());
+    }
+    if (const auto* vmr9 = RendererOf<Vmr9Renderer>(renderer)) {
+        return ViewOfVmr(vmr9->Bitmap());
+    }
+    const auto& record = RendererOf<EvrRenderer>(renderer)->Record().bitmap;
+    MixerView view;
+    for (const MFVideoAlphaBitmap& entry : record.history) {
+        view.alphas.push_back(entry.params.fAlpha);
+    }
+    if (record.current) {
+        view.shown = sim::IsShown(*record.current);
+        view.alpha = record.current->params.fAlpha;
+        if ((record.current->params.dwFlags & MFVideoAlphaBitmap_SrcColorKey) != 0) {
+            view.colorKey = record.current->params.clrSrcKey;
+        }
+    }
+    view.picture = record.picture ? &*record.picture : nullptr;
+    return view;
+}
+
+std::unique_ptr<TBitmap> RedPicture() {
+    auto bitmap = std::make_unique<TBitmap>(16, 12);
+    bitmap->Canvas().SetBrushColor(0x0000FF);
+    bitmap->Canvas().FillRect(RECT{0, 0, 16, 12});
+    return bitmap;
+}
+
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+TEST_F(DXShowVideoTest, WithoutAnOverlayObjectBlendsAndFadesDoNothing) {
+    const TestClock clock;
+    const auto video = CreateVideo(vrOverlay);
+    video->CreateVideoRenderer();
+    ASSERT_EQ(video->VMRAlphaBitmap(), nullptr);
+    const auto picture = RedPicture();
+    const std::size_t gdiObjects = GdiObjectCount();
+    const DWORD start = timeGetTime();
+    video->Blend(picture.get(), clFuchsia, 0);
+    video->Blend(picture.get(), clFuchsia, 100);
+    video->Blend(nullptr, clFuchsia, 100);
+    video->BlendFadeout(100);
+    video->FadeToBlack(100);
+    EXPECT_EQ(timeGetTime(), start);
+    EXPECT_EQ(GdiObjectCount(), gdiObjects);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(DXShowVideoTest, BlendWithoutTimeShowsOpaqueAtOnceAndANullBitmapClearsAtOnce) {
+    const TestClock clock;
+    const auto video = CreateVideo(vrVMR9);
+    TPlainWinControl window(640, 480);
+    video->SetDisplayWindow(&window);
+    video->CreateVideoRenderer();
+    errors.clear();  // no video window to place yet
+    const auto picture = RedPicture();
+    const DWORD start = timeGetTime();
+
+    video->Blend(picture.get(), clFuchsia, 0);
+    MixerView view = ViewOf(*video);
+    EXPECT_TRUE(view.shown);
+    EXPECT_EQ(view.alphas, (std::vector<float>{1.0F}));
+    EXPECT_EQ(view.colorKey, kMagenta);
+    ASSERT_NE(view.picture, nullptr);
+    EXPECT_EQ(view.picture->At(15, 11), RGB(255, 0, 0));
+
+    video->Blend(nullptr, clFuchsia, 0);
+    EXPECT_FALSE(ViewOf(*video).shown);
+    EXPECT_EQ(timeGetTime(), start);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(DXShowVideoTest, FadesStepTheAlphaAlongTheClockAndEndAtTheirLimit) {
+    const TestClock clock;
+    const auto video = CreateVideo(vrVMR9);
+    TPlainWinControl window(640, 480);
+    video->SetDisplayWindow(&window);
+    video->CreateVideoRenderer();
+    errors.clear();  // no video window to place yet
+    const auto picture = RedPicture();
+    const DWORD start = timeGetTime();
+
+    // Shown transparent, then one step per 5 ms sleep; the first step counts 1 ms.
+    video->Blend(picture.get(), clFuchsia, 100);
+    MixerView view = ViewOf(*video);
+    ASSERT_EQ(view.alphas.size(), 23U);
+    EXPECT_EQ(view.alphas[0], 0.0F);
+    EXPECT_EQ(view.alphas[1], 0.01F);
+    EXPECT_EQ(view.alphas[2], 0.05F);
+    EXPECT_TRUE(std::is_sorted(view.alphas.begin(), view.alphas.end()));
+    EXPECT_EQ(view.alpha, 1.0F);
+    EXPECT_EQ(timeGetTime() - start, 110U);
+
+    video->BlendFadeout(100);
+    view = ViewOf(*video);
+    const std::vector<float> fadeOut(view.alphas.begin() + 23, view.alphas.end());
+    ASSERT_EQ(fadeOut.size(), 23U);  // 22 steps, then the clearing update
+    EXPECT_EQ(fadeOut.front(), 0.99F);
+    EXPECT_TRUE(std::is_sorted(fadeOut.rbegin(), fadeOut.rend()));
+    EXPECT_EQ(fadeOut.back(), 0.0F);
+    EXPECT_FALSE(view.shown);
+}
+
+TEST_F(DXShowVideoTest, FadeToBlackEndsFullyBlackOnEveryMixer) {
+    const TestClock clock;
+    for (const TDSVideoRenderer renderer : {vrVMR7, vrVMR9, vrEVR}) {
+        SCOPED_TRACE(renderer);
+        TPlainWinControl window(640, 480);
+        const auto video = CreateVideo(renderer);
+        video->SetDisplayWindow(&window);
+        video->CreateVideoRenderer();
+        errors.clear();  // no video window to place yet
+        const std::size_t gdiObjects = GdiObjectCount();
+
+        video->FadeToBlack(1000);
+        const MixerView view = ViewOf(*video);
+        EXPECT_TRUE(view.shown);
+        EXPECT_EQ(view.alpha, 1.0F);
+        EXPECT_EQ(view.alphas.front(), 0.0F);
+        EXPECT_TRUE(std::is_sorted(view.alphas.begin(), view.alphas.end()));
+        // Magenta is the key, so no black pixel lets the video through.
+        EXPECT_EQ(view.colorKey, kMagenta);
+        ASSERT_NE(view.picture, nullptr);
+        EXPECT_EQ(view.picture->width, 640);
+        EXPECT_EQ(view.picture->height, 480);
+        EXPECT_TRUE(std::all_of(view.picture->pixels.begin(), view.picture->pixels.end(),
+                                [](COLORREF pixel) { return pixel == RGB(0, 0, 0); }));
+        // The temporary black bitmap is gone; the overlay holds its own picture (a VMR
+        // object a memory context and a bitmap, the EVR object only a bitmap).
+        EXPECT_EQ(GdiObjectCount(), gdiObjects + (renderer == vrEVR ? 1U : 2U));
+        EXPECT_TRUE(errors.empty());
     }
 }
 

@@ -23,16 +23,18 @@ protected:
         ASSERT_NE(evr, nullptr);
     }
 
-    static MFVideoAlphaBitmap Picture(DWORD flags, float alpha) {
+    MFVideoAlphaBitmap Picture(DWORD flags, float alpha) const {
         MFVideoAlphaBitmap bitmap{};
         bitmap.GetBitmapFromDC = TRUE;
-        bitmap.bitmap.hdc = reinterpret_cast<HDC>(std::uintptr_t{0x99});
+        bitmap.bitmap.hdc = sourcePicture.Dc();
+        bitmap.params.rcSrc = RECT{0, 0, 4, 4};
         bitmap.params.dwFlags = flags;
         bitmap.params.fAlpha = alpha;
         bitmap.params.clrSrcKey = RGB(255, 0, 255);
         return bitmap;
     }
 
+    const TestPicture sourcePicture{4, 4, RGB(0, 128, 0)};
     ComPtr<IBaseFilter> filter;
     ComPtr<IMFGetService> services;
     ComPtr<IMFVideoDisplayControl> display;
@@ -108,20 +110,34 @@ TEST_F(EvrTest, ANewPictureTakesDefaultsAndUpdatesChangeOnlyWhatTheyName) {
     EXPECT_EQ(record.current->params.fAlpha, 1.0F);
     EXPECT_EQ(record.current->params.nrcDest, (MFVideoNormalizedRect{0, 0, 1, 1}));
 
+    ASSERT_TRUE(record.picture);
+    EXPECT_EQ(record.picture->At(3, 3), RGB(0, 128, 0));
+
     ASSERT_EQ(mixerBitmap->UpdateAlphaBitmapParameters(&update), S_OK);
     EXPECT_EQ(record.current->params.fAlpha, 0.5F);
-    // An update without the alpha flag leaves the alpha as it was.
+    EXPECT_EQ(record.current->params.dwFlags & MFVideoAlphaBitmap_SrcColorKey, 0U);
+    // An update without the alpha flag means the default alpha: the picture is opaque.
     update.dwFlags = MFVideoAlphaBitmap_SrcColorKey;
-    update.fAlpha = 1.0F;
+    update.fAlpha = 0.25F;
     update.clrSrcKey = RGB(0, 0, 0);
     ASSERT_EQ(mixerBitmap->UpdateAlphaBitmapParameters(&update), S_OK);
-    EXPECT_EQ(record.current->params.fAlpha, 0.5F);
+    EXPECT_EQ(record.current->params.fAlpha, 1.0F);
+    EXPECT_EQ(record.current->params.dwFlags & MFVideoAlphaBitmap_Alpha, 0U);
     EXPECT_EQ(record.current->params.clrSrcKey, RGB(0, 0, 0));
     EXPECT_TRUE(IsShown(*record.current));
+    // The destination stays until an update names a new one.
+    update.dwFlags = MFVideoAlphaBitmap_DestRect;
+    update.nrcDest = MFVideoNormalizedRect{0, 0, 0.5F, 0.5F};
+    ASSERT_EQ(mixerBitmap->UpdateAlphaBitmapParameters(&update), S_OK);
+    update.dwFlags = MFVideoAlphaBitmap_Alpha;
+    ASSERT_EQ(mixerBitmap->UpdateAlphaBitmapParameters(&update), S_OK);
+    EXPECT_EQ(record.current->params.nrcDest, (MFVideoNormalizedRect{0, 0, 0.5F, 0.5F}));
+    EXPECT_EQ(record.current->params.dwFlags & MFVideoAlphaBitmap_SrcColorKey, 0U);
 
     ASSERT_EQ(mixerBitmap->ClearAlphaBitmap(), S_OK);
     EXPECT_FALSE(record.current);
-    EXPECT_EQ(record.history.size(), 3U);
+    EXPECT_FALSE(record.picture);
+    EXPECT_EQ(record.history.size(), 5U);
     EXPECT_EQ(record.clearCalls, 1);
 }
 
@@ -131,8 +147,10 @@ TEST_F(EvrTest, TheMixerRefusesParametersOutOfRange) {
     picture = Picture(MFVideoAlphaBitmap_DestRect, 1.0F);
     picture.params.nrcDest = MFVideoNormalizedRect{0.5F, 0, 0.5F, 1};
     EXPECT_EQ(mixerBitmap->SetAlphaBitmap(&picture), E_INVALIDARG);
-    picture.bitmap.hdc = nullptr;
     picture.params.dwFlags = 0;
+    picture.params.rcSrc = RECT{0, 0, 5, 4};  // beyond the bitmap
+    EXPECT_EQ(mixerBitmap->SetAlphaBitmap(&picture), E_INVALIDARG);
+    picture.bitmap.hdc = nullptr;
     EXPECT_EQ(mixerBitmap->SetAlphaBitmap(&picture), E_INVALIDARG);
     EXPECT_EQ(evr->Record().bitmap.setCalls, 0);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dshow/capture.h"
+#include "platform/gdi.h"
 #include "platform/sim/renderers.h"
 #include "tests/sim/test_filters.h"
 
@@ -35,6 +36,29 @@ inline MediaType WideVideoType(LONG width, LONG height) {
 inline MediaType StreamType(const GUID& subtype) {
     return MediaType(MEDIATYPE_Stream, subtype, FORMAT_None);
 }
+
+// A memory device context holding a picture of one colour, as a caller of the mixers
+// prepares it.
+class TestPicture {
+public:
+    TestPicture(LONG width, LONG height, COLORREF color)
+        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateBitmap(width, height, 1, 32, nullptr)) {
+        previous_ = SelectObject(dc_.get(), bitmap_.get());
+        const UniqueBrush brush(CreateSolidBrush(color));
+        const RECT all{0, 0, width, height};
+        FillRect(dc_.get(), &all, brush.get());
+    }
+    ~TestPicture() { SelectObject(dc_.get(), previous_); }
+    TestPicture(const TestPicture&) = delete;
+    TestPicture& operator=(const TestPicture&) = delete;
+
+    HDC Dc() const { return dc_.get(); }
+
+private:
+    UniqueDC dc_;
+    UniqueBitmap bitmap_;
+    HGDIOBJ previous_ = nullptr;
+};
 
 class RendererTest : public GraphTest {
 protected:

@@ -10,6 +10,8 @@ HDC FakeDc() {
     return reinterpret_cast<HDC>(std::uintptr_t{0x1234});
 }
 
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
 HWND FakeWindow(std::uintptr_t value) {
     return reinterpret_cast<HWND>(value);
 }
@@ -46,10 +48,11 @@ TEST_F(Vmr7Test, TheMixerKeepsThePictureAndTakesNewParameters) {
     ASSERT_EQ(config->SetNumberOfStreams(1), S_OK);
     ComPtr<IVMRMixerBitmap> mixer;
     ASSERT_EQ(filter.As(&mixer), S_OK);
+    const TestPicture picture(64, 48, kRed);
     VMRALPHABITMAP bitmap{};
     bitmap.dwFlags = VMRBITMAP_HDC | VMRBITMAP_SRCCOLORKEY;
-    bitmap.hdc = FakeDc();
-    bitmap.rSrc = RECT{0, 0, 640, 480};
+    bitmap.hdc = picture.Dc();
+    bitmap.rSrc = RECT{0, 0, 64, 48};
     bitmap.rDest = NORMALIZEDRECT{0, 0, 1, 1};
     bitmap.fAlpha = 1.5F;
     EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_INVALIDARG);
@@ -64,8 +67,11 @@ TEST_F(Vmr7Test, TheMixerKeepsThePictureAndTakesNewParameters) {
     ASSERT_EQ(mixer->UpdateAlphaBitmapParameters(&update), S_OK);
     const auto& record = RendererOf<Vmr7Renderer>(filter.Get())->Bitmap();
     ASSERT_TRUE(record.current);
-    EXPECT_EQ(record.current->hdc, FakeDc());
+    EXPECT_EQ(record.current->hdc, picture.Dc());
     EXPECT_FALSE(IsShown(*record.current));
+    ASSERT_TRUE(record.picture);
+    EXPECT_EQ(record.picture->width, 64);
+    EXPECT_EQ(record.picture->At(63, 47), kRed);
     EXPECT_EQ(record.setCalls, 1);
     EXPECT_EQ(record.updateCalls, 1);
     ASSERT_EQ(record.history.size(), 2U);
@@ -205,12 +211,14 @@ TEST_F(Vmr9Test, FaultsReachTheFailurePathsWithoutChangingTheRecord) {
 TEST_F(Vmr9Test, TheMixerRecordsEveryPictureItIsGiven) {
     ComPtr<IVMRMixerBitmap9> mixer;
     ASSERT_EQ(filter.As(&mixer), S_OK);
+    const TestPicture picture(8, 8, kRed);
     VMR9AlphaBitmap bitmap{};
     bitmap.dwFlags = VMR9AlphaBitmap_hDC;
+    bitmap.rSrc = RECT{0, 0, 8, 8};
     bitmap.rDest = VMR9NormalizedRect{0, 0, 1, 1};
     bitmap.fAlpha = 1.0F;
     EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_INVALIDARG);  // no device context
-    bitmap.hdc = FakeDc();
+    bitmap.hdc = picture.Dc();
     ASSERT_EQ(mixer->SetAlphaBitmap(&bitmap), S_OK);
     VMR9AlphaBitmap disabled = bitmap;
     disabled.dwFlags = VMR9AlphaBitmap_Disable;
@@ -222,6 +230,7 @@ TEST_F(Vmr9Test, TheMixerRecordsEveryPictureItIsGiven) {
     EXPECT_EQ(read.dwFlags, VMR9AlphaBitmap_Disable);
     const auto& record = vmr->Bitmap();
     EXPECT_FALSE(IsShown(*record.current));
+    EXPECT_FALSE(record.picture);
     ASSERT_EQ(record.history.size(), 2U);
     EXPECT_TRUE(IsShown(record.history.front()));
     {
@@ -229,6 +238,38 @@ TEST_F(Vmr9Test, TheMixerRecordsEveryPictureItIsGiven) {
         EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_FAIL);
     }
     EXPECT_EQ(record.setCalls, 2);
+}
+
+TEST_F(Vmr9Test, TheMixerCopiesThePictureWhenItIsSetAndRefusesOneItCannotRead) {
+    ComPtr<IVMRMixerBitmap9> mixer;
+    ASSERT_EQ(filter.As(&mixer), S_OK);
+    const TestPicture picture(16, 8, kRed);
+    VMR9AlphaBitmap bitmap{};
+    bitmap.dwFlags = VMR9AlphaBitmap_hDC;
+    bitmap.hdc = picture.Dc();
+    bitmap.rSrc = RECT{4, 2, 12, 8};
+    bitmap.fAlpha = 1.0F;
+    ASSERT_EQ(mixer->SetAlphaBitmap(&bitmap), S_OK);
+    // Drawing after the call does not reach the mixer's copy.
+    SetPixel(picture.Dc(), 4, 2, RGB(0, 0, 255));
+    const auto& record = vmr->Bitmap();
+    ASSERT_TRUE(record.picture);
+    EXPECT_EQ(record.picture->width, 8);
+    EXPECT_EQ(record.picture->height, 6);
+    EXPECT_EQ(record.picture->At(0, 0), kRed);
+
+    // A source rectangle outside the picture, a context without a picture, a stale one.
+    bitmap.rSrc = RECT{0, 0, 17, 8};
+    EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_INVALIDARG);
+    bitmap.rSrc = RECT{0, 0, 1, 1};
+    const HDC window = GetDC(nullptr);
+    bitmap.hdc = window;
+    EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_INVALIDARG);
+    ReleaseDC(nullptr, window);
+    bitmap.hdc = FakeDc();
+    EXPECT_EQ(mixer->SetAlphaBitmap(&bitmap), E_INVALIDARG);
+    EXPECT_EQ(record.setCalls, 1);
+    EXPECT_EQ(record.picture->At(0, 0), kRed);
 }
 
 }  // namespace
