@@ -1,9 +1,12 @@
 #include "app/report_json.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <string>
+#include <string_view>
 
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "platform/guid.h"
@@ -29,6 +32,34 @@ Json NamedGuid(const GUID& guid, const std::string& name) {
 Json MajorTypeName(const GUID& majorType) {
     const std::string name = sim::CatalogGuidText(majorType);
     return name.starts_with('{') ? Json(nullptr) : Json(name);
+}
+
+// The four characters of a FOURCC, or its code in hex ("0xB5315258") when a byte is not a
+// printable character (big-endian variants set the top bit of the last one).
+std::string FourCCCharacters(DWORD fourcc) {
+    std::string text;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const auto c = static_cast<unsigned char>((fourcc >> shift) & 0xFF);
+        if (c < 0x20 || c > 0x7E) {
+            char hex[11];
+            std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(fourcc));
+            return hex;
+        }
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+// The subtype's name as the text report writes it; a FOURCC subtype the report has no
+// name for is named by its characters instead, so scripts can tell such formats apart.
+std::string SubtypeJsonName(const GUID& subtype) {
+    // What SubtypeName answers for a GUID it does not list.
+    constexpr std::u16string_view kUnknownSubtype = u"unknown SubType";
+    const std::u16string name = SubtypeName(subtype);
+    if (name == kUnknownSubtype && subtype == FourCCGuid(subtype.Data1)) {
+        return FourCCCharacters(subtype.Data1);
+    }
+    return Utf16ToUtf8(name);
 }
 
 // The catalog's capability record with the report's names added: the format type's name
@@ -76,7 +107,7 @@ Json MediaTypeAsJson(const AM_MEDIA_TYPE& mediaType) {
     Json json{
         {"majortype", Json{{"guid", GuidToString(mediaType.majortype)},
                            {"name", MajorTypeName(mediaType.majortype)}}},
-        {"subtype", NamedGuid(mediaType.subtype, Utf16ToUtf8(SubtypeName(mediaType.subtype)))},
+        {"subtype", NamedGuid(mediaType.subtype, SubtypeJsonName(mediaType.subtype))},
         {"formattype",
          NamedGuid(mediaType.formattype, Utf16ToUtf8(FormatTypeName(mediaType.formattype)))},
         {"cbFormat", mediaType.cbFormat},

@@ -293,6 +293,55 @@ TEST_F(ReportCommand, JsonHoldsTheSameFormats) {
     EXPECT_EQ(wide["text"], "720x576 YUY2 25.00fps AR 1.778");
 }
 
+// A capture device offering one 320 x 240 format of each subtype, in this order.
+std::string OneFormatPerSubtype(const std::vector<std::string>& subtypes) {
+    std::string capabilities;
+    for (const std::string& subtype : subtypes) {
+        capabilities += std::string(capabilities.empty() ? "" : ",") +
+                        R"({"caps": {"InputSize": [320, 240]},
+                            "mediaType": {"majortype": "MEDIATYPE_Video", "subtype": ")" +
+                        subtype + R"(", "formattype": "FORMAT_Vidscope",
+                            "AvgTimePerFrame": 400000, "biWidth": 320, "biHeight": 240,
+                            "biBitCount": 16}})";
+    }
+    return R"({"devices": [{"category": "video",
+        "properties": {"FriendlyName": "Sensor", "DevicePath": "usb#sensor"},
+        "pins": [{"name": "Capture", "category": "PIN_CATEGORY_CAPTURE",
+                  "streamConfig": {"capabilities": [)" +
+           capabilities + "]}}]}]}";
+}
+
+TEST_F(ReportCommand, JsonNamesUnknownFourCCsByTheirCharacters) {
+    const test::LocaleEnvironment british("en_GB.UTF-8");
+    const std::vector<std::string> subtypes{
+        "MEDIASUBTYPE_UYVY",                       // named by the report
+        "MEDIASUBTYPE_RGB565",                     // named by the report, not by its GUID
+        "{3231564E-0000-0010-8000-00AA00389B71}",  // NV12
+        "{2030315a-0000-0010-8000-00aa00389b71}",  // "Z10 ", lower-case registry text
+        "{B5315258-0000-0010-8000-00AA00389B71}",  // XR15 with the big-endian bit
+        "{00000001-0000-0010-8000-00AA00389B71}",  // a wave format tag, no characters
+        "{3231564E-0000-0010-8000-00AA00389B72}",  // not a FOURCC subtype
+    };
+    const CommandRun run =
+        RunCapspect({"report", "--json", "--devices", CatalogFile(OneFormatPerSubtype(subtypes))});
+    ASSERT_EQ(run.status, ExitStatus::Success) << run.err;
+    const nlohmann::json formats = nlohmann::json::parse(run.out)["formats"];
+    ASSERT_EQ(formats.size(), subtypes.size());
+    const std::vector<std::string> names{"UYVY",       "B565",       "NV12",           "Z10 ",
+                                         "0xB5315258", "0x00000001", "unknown SubType"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(subtypes[i]);
+        EXPECT_EQ(formats[i]["mediaType"]["subtype"]["name"], names[i]);
+    }
+    // The text report, and the JSON's copy of its line, keep the report's own names.
+    EXPECT_EQ(formats[2]["text"], "320x240 unknown SubType 25.00fps");
+    EXPECT_EQ(formats[2]["mediaType"]["subtype"]["guid"], "{3231564E-0000-0010-8000-00AA00389B71}");
+    const CommandRun text =
+        RunCapspect({"report", "--devices", CatalogFile(OneFormatPerSubtype(subtypes))});
+    EXPECT_EQ(Count(text.out, " unknown SubType 25.00fps\r\n"), 5);
+    EXPECT_EQ(Count(text.out, "NV12"), 0);
+}
+
 TEST(ReportDemo, ShowsEveryFormatOfTheFirstDemoDeviceWithItsPreferredFormatSelected) {
     // The first video device reports its preview pin's formats, else its capture pin's.
     std::size_t expected = 0;

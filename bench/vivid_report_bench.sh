@@ -1,0 +1,85 @@
+#!/bin/bash
+# Times `capspect report` against `v4l2-ctl --list-formats-ext` on the same vivid device in
+# one QEMU guest (run-vivid.sh): RUNS runs of each, taken in turns after one warm-up run of
+# each, and prints both medians and their ratio. The timer's own cost (starting /bin/true
+# between two clock readings) is measured the same way and printed beside them.
+#
+# Usage: bench/vivid_report_bench.sh [CAPSPECT_CLI]      (default: build/app/capspect-cli)
+# Environment: RUNS (default 11), RUN_VIVID (default: ../shared/tools/run-vivid.sh next to
+# the repository), VIVID_INPUT (the input to time, default 0: the webcam), OUTDIR (the
+# guest's work directory, default: a temporary one).
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+capspect=${1:-$repo/build/app/capspect-cli}
+runs=${RUNS:-11}
+run_vivid=${RUN_VIVID:-$repo/../shared/tools/run-vivid.sh}
+input=${VIVID_INPUT:-0}
+
+[ -x "$capspect" ] || { echo "no program $capspect (build the capspect-cli target)" >&2; exit 2; }
+[ -x "$run_vivid" ] || { echo "no $run_vivid" >&2; exit 2; }
+case $runs in '' | *[!0-9]* | 0) echo "RUNS must be a positive number" >&2; exit 2 ;; esac
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/extra"
+cp "$capspect" "$work/extra/capspect"
+# busybox's date has no nanoseconds; the host's has (called by its path in the guest, where
+# busybox's shell prefers its own applets).
+cp "$(command -v date)" "$work/extra/date"
+
+cat > "$work/guest.sh" <<GUEST
+v4l2-ctl -d /dev/video0 --set-input $input > /dev/null || exit 1
+one() {  # one LABEL COMMAND...: a line "TIME LABEL START END" in nanoseconds
+    label=\$1
+    shift
+    start=\$(/extra/date +%s%N)
+    "\$@" > /dev/null 2>&1 || echo "FAILED \$label"
+    end=\$(/extra/date +%s%N)
+    echo "TIME \$label \$start \$end"
+}
+capspect report > /dev/null
+v4l2-ctl -d /dev/video0 --list-formats-ext > /dev/null
+i=0
+while [ \$i -lt $runs ]; do
+    one capspect capspect report
+    one v4l2-ctl v4l2-ctl -d /dev/video0 --list-formats-ext
+    one timer /bin/true
+    i=\$((i + 1))
+done
+GUEST
+
+OUTDIR=${OUTDIR:-$work/vivid} EXTRA_DIR=$work/extra RUN_V4L2CTL=0 TIMEOUT=${TIMEOUT:-600} \
+    GUEST_SCRIPT=$work/guest.sh "$run_vivid" > "$work/run.log" 2>&1 || {
+    cat "$work/run.log"
+    echo "the guest did not finish" >&2
+    exit 1
+}
+log=${OUTDIR:-$work/vivid}/serial.log
+if grep -q '^FAILED' "$log"; then
+    grep '^FAILED' "$log" | sort | uniq -c >&2
+    exit 1
+fi
+
+# median LABEL: the median duration of LABEL's runs in milliseconds, three decimals.
+median() {
+    tr -d '\r' < "$log" | awk -v label="$1" '$1 == "TIME" && $2 == label { print $3, $4 }' |
+        while read -r start end; do
+            [[ $start =~ ^[0-9]+$ && $end =~ ^[0-9]+$ ]] || { echo "bad time: $start $end" >&2; exit 1; }
+            echo $(((end - start) / 1000))
+        done |
+        sort -n | awk '{ t[NR] = $1 } END {
+            if (NR == 0) exit 1
+            m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+            printf "%.3f\n", m / 1000 }'
+}
+
+capspect_ms=$(median capspect)
+v4l2ctl_ms=$(median v4l2-ctl)
+timer_ms=$(median timer)
+echo "vivid input $input, $runs runs each, median wall time in the guest (QEMU TCG):"
+echo "  capspect report                  $capspect_ms ms"
+echo "  v4l2-ctl --list-formats-ext      $v4l2ctl_ms ms"
+echo "  the timer alone (/bin/true)      $timer_ms ms"
+awk -v a="$capspect_ms" -v b="$v4l2ctl_ms" -v t="$timer_ms" 'BEGIN {
+    printf "  ratio capspect / v4l2-ctl        %.2f (%.2f without the timer)\n", a / b, (a - t) / (b - t) }'
