@@ -79,11 +79,11 @@ private:
             }
             if ((fds[0].revents & POLLIN) != 0) {
                 // Each event is read off the socket; what it says is read again from sysfs
-                // by the handler's owner, so the device record itself is not kept.
+                // by the handler's owner, so the device record itself is not kept. A
+                // receive that fails may have lost events (a full socket buffer), so the
+                // handler hears of it too: one reading too many costs little.
                 const UdevPtr<udev_device> device(udev_monitor_receive_device(monitor_.get()));
-                if (device) {
-                    handler_();
-                }
+                handler_();
             }
         }
     }
