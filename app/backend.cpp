@@ -172,7 +172,16 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
     return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
 }
 
+Backend::Backend(BackendKind kind) : kind_(kind) {}
+
+void Backend::WatchDeviceChanges() {
+    if (kind_ == BackendKind::V4l2 && !monitor_) {
+        monitor_ = v4l2::WatchV4l2Devices();
+    }
+}
+
 Backend::~Backend() {
+    monitor_.reset();
     if (kind_ == BackendKind::Sim) {
         sim::InstallCatalog({});
     } else {

@@ -12,6 +12,10 @@
 
 namespace capspect {
 
+namespace v4l2 {
+class DeviceMonitor;
+}
+
 enum class BackendKind { Sim, V4l2 };
 
 struct BackendOptions {
@@ -55,10 +59,17 @@ public:
 
     BackendKind Kind() const { return kind_; }
 
+    // From now on follows devices that come and go (V4L2: the device monitor; a catalog's
+    // devices change only when told to). Changes reach graphs and device notifications on
+    // the calling thread, which must pump its messages: the window's thread, not the
+    // command line's, whose verbs end before a device could come or go.
+    void WatchDeviceChanges();
+
 private:
-    explicit Backend(BackendKind kind) : kind_(kind) {}
+    explicit Backend(BackendKind kind);
 
     BackendKind kind_;
+    std::unique_ptr<v4l2::DeviceMonitor> monitor_;
 };
 
 }  // namespace capspect

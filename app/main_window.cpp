@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "Components/VQDirectShow/DXShowCapture.h"
+#include "app/device_change_watch.h"
 #include "app/format_report.h"
 #include "app/user_dialogs.h"
 #include "controls/VQComboBoxes.h"
@@ -65,6 +66,7 @@ TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    FDeviceChanges.reset();
     // The component goes while the window is still whole, not among Qt's children later.
     if (FCap != nullptr) {
         FControl.DestroyComponent(*FCap);
@@ -98,6 +100,27 @@ void TForm1::FormCreate() {
     FCap = &TComponent::CreateOwned<TDXShowCapture>(FControl, FReports);
     ShowDeviceEnumerationFailures();
     ListDevices();
+    FollowDeviceChanges();
+}
+
+void TForm1::FollowDeviceChanges() {
+    // The component rereads its list when its graph loses its device; the platform's
+    // device notifications cover devices no graph holds (one plugged in, for instance).
+    FCap->CaptureDevices().OnChange = [this] { RelistDevices(); };
+    FDeviceChanges = std::make_unique<TDeviceChangeWatch>([this] {
+        if (FCap != nullptr) {
+            FCap->CaptureDevices().Refresh();
+        }
+    });
+}
+
+void TForm1::RelistDevices() {
+    const std::u16string chosen = FVQLangComboBox1->ItemIndex();
+    FVQLangComboBox1->Clear();
+    ListDevices();
+    if (!chosen.empty() && FCap->CaptureDevices().FindDevice(chosen) != nullptr) {
+        FVQLangComboBox1->SetItemIndex(chosen);
+    }
 }
 
 void TForm1::ShowDeviceEnumerationFailures() {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,7 @@ class QPushButton;
 
 namespace capspect {
 
+class TDeviceChangeWatch;
 class TDXShowCapture;
 class TQtWinControl;
 class TUserDialogs;
@@ -34,7 +36,8 @@ public:
     ~TForm1() override;
 
     // The creation handler: creates the capture component and lists its devices, the first
-    // one selected.
+    // one selected. From then on the list follows the component's device list, which is
+    // read again when devices come or go.
     void FormCreate();
     // The OK button's handler: renders the chosen device, writes the report of its output
     // formats and offers it for the clipboard.
@@ -56,6 +59,9 @@ private:
     void BuildControls();
     void ShowDeviceEnumerationFailures();
     void ListDevices();
+    // Lists the devices anew, keeping the chosen device chosen while it is there.
+    void RelistDevices();
+    void FollowDeviceChanges();
     void AddMemoEntry(std::u16string_view entry);
     void ScrollMemoToTop();
     // Runs a handler as the framework runs event handlers: an exception that leaves it is
@@ -72,6 +78,7 @@ private:
     QPushButton* FButton1 = nullptr;
     QPlainTextEdit* FMemo1 = nullptr;
     TDXShowCapture* FCap = nullptr;
+    std::unique_ptr<TDeviceChangeWatch> FDeviceChanges;
 };
 
 }  // namespace capspect

@@ -80,6 +80,7 @@ ExitStatus RunMainWindow(const CommandContext& context) {
 
     TMessageBoxDialogs dialogs(QStringLiteral("Vidscope"));
     TQtMessagePump pump;
+    backend->WatchDeviceChanges();
     TForm1 window(dialogs,
                   context.options.verbose ? VerboseReports(context.err) : TDXShowReports{});
     pump.SetExceptionHandler(

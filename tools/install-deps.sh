@@ -7,6 +7,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libgsf-1-dev linux-libc-dev
+    # Optional: the V4L2 device monitor hears of devices through libudev, else it polls.
+    libudev-dev
     locales-all
     qt6-base-dev libgl-dev fonts-dejavu-core
     # The vivid integration test: Debian's kernel in QEMU with the vivid driver.

@@ -122,6 +122,13 @@ const TDXShowDevice* TDXShowDevices::FindDevice(std::u16string_view devicePath) 
 }
 
 void TDXShowDevices::EnumerateCategory(const GUID& category) {
+    ReadCategory(category);
+    if (OnChange) {
+        OnChange();
+    }
+}
+
+void TDXShowDevices::ReadCategory(const GUID& category) {
     Clear();
     ComPtr<ICreateDevEnum> deviceEnumerator;
     const HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,

@@ -78,8 +78,12 @@ public:
     void AssignTo(TThreadStringList& list) const;
 
     TDXShowDevicesErrorEvent OnError;
+    // Fired after each rebuild (EnumerateCategory, Refresh), whether or not the devices
+    // differ, so that whoever shows the list (the main window's combo box) reads it again.
+    std::function<void()> OnChange;
 
 private:
+    void ReadCategory(const GUID& category);
     void ReportEnumeratorFailure(HRESULT hr) const;
     void AddDevice(ComPtr<IMoniker> moniker);
 };

@@ -312,7 +312,8 @@ CaptureFilter::CaptureFilter(std::shared_ptr<const CatalogDevice> device,
                              std::shared_ptr<DeviceControl> control)
     : Filter(ClassOf(*device), AM_FILTER_MISC_FLAGS_IS_SOURCE),
       device_(std::move(device)),
-      control_(std::move(control)) {
+      control_(std::move(control)),
+      presence_(device_->properties.devicePath.value_or(u""), DeviceLostSender(*this)) {
     // A capture device is live: it produces no data while paused.
     SetLive(true);
     for (const PinDesc& pin : device_->pins) {

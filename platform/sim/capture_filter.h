@@ -31,6 +31,7 @@
 #include "platform/sim/capability_list.h"
 #include "platform/sim/catalog.h"
 #include "platform/sim/device_control.h"
+#include "platform/sim/device_presence.h"
 #include "platform/sim/filter.h"
 #include "platform/sim/interfaces.h"
 
@@ -109,6 +110,8 @@ private:
     const std::shared_ptr<const CatalogDevice> device_;
     const std::shared_ptr<DeviceControl> control_;
     ComPtr<CrossbarFilter> crossbar_;
+    // Last, so that it ends first: no announcement reaches a filter being destroyed.
+    const DevicePresenceWatch presence_;
 };
 
 // Makes device monikers bind to CaptureFilter objects.

@@ -60,7 +60,8 @@ CrossbarFilter::CrossbarFilter(std::shared_ptr<const CatalogDevice> device,
     : WithInterfaces(CLSID_Proxy),
       device_(std::move(device)),
       control_(std::move(control)),
-      desc_(device_->crossbar.value()) {
+      desc_(device_->crossbar.value()),
+      presence_(device_->properties.devicePath.value_or(u""), DeviceLostSender(*this)) {
     for (std::size_t i = 0; i < desc_.inputs.size(); ++i) {
         const LONG type = desc_.inputs[i].type;
         AddInputPin(PinName(i, type, true), {AnalogType(type)});

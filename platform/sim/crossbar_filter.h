@@ -22,6 +22,7 @@
 #include "platform/dshow/capture.h"
 #include "platform/sim/catalog.h"
 #include "platform/sim/device_control.h"
+#include "platform/sim/device_presence.h"
 #include "platform/sim/filter.h"
 #include "platform/sim/interfaces.h"
 
@@ -56,6 +57,8 @@ private:
     const CrossbarDesc& desc_;
     std::vector<LONG> routedFrom_;  // per output
     std::vector<Pin*> outputPins_;
+    // Last, so that it ends first: no announcement reaches a filter being destroyed.
+    const DevicePresenceWatch presence_;
 };
 
 }  // namespace capspect::sim

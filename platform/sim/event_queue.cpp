@@ -14,7 +14,39 @@ PosterSlot& Slot() {
     return slot;
 }
 
+bool HoldsReference(const GraphEvent& event) {
+    return event.code == EC_DEVICE_LOST && event.param1 != 0;
+}
+
 }  // namespace
+
+void HoldEventParams(const GraphEvent& event) {
+    if (HoldsReference(event)) {
+        reinterpret_cast<IUnknown*>(event.param1)->AddRef();
+    }
+}
+
+void ReleaseEventParams(const GraphEvent& event) {
+    if (HoldsReference(event)) {
+        reinterpret_cast<IUnknown*>(event.param1)->Release();
+    }
+}
+
+EventQueue::~EventQueue() {
+    for (const GraphEvent& event : events_) {
+        ReleaseEventParams(event);
+    }
+}
+
+void EventQueue::Drop(std::unique_lock<std::mutex>& lock) {
+    std::deque<GraphEvent> dropped;
+    dropped.swap(events_);
+    lock.unlock();
+    // A released filter may be destroyed here; that must not happen under the lock.
+    for (const GraphEvent& event : dropped) {
+        ReleaseEventParams(event);
+    }
+}
 
 void SetNotifyPoster(NotifyPoster poster) {
     const std::lock_guard lock(Slot().mutex);
@@ -34,10 +66,10 @@ void EventQueue::SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instanceD
 }
 
 void EventQueue::SetNotifyFlags(LONG flags) {
-    const std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     flags_ = flags;
     if ((flags & AM_MEDIAEVENT_NONOTIFY) != 0) {
-        events_.clear();
+        Drop(lock);
     }
 }
 
@@ -53,6 +85,7 @@ void EventQueue::Push(const GraphEvent& event) {
         if ((flags_ & AM_MEDIAEVENT_NONOTIFY) != 0) {
             return;
         }
+        HoldEventParams(event);
         events_.push_back(event);
         target = target_;
     }
@@ -79,8 +112,8 @@ std::optional<GraphEvent> EventQueue::Pop(std::optional<std::chrono::millisecond
 }
 
 void EventQueue::Clear() {
-    const std::lock_guard lock(mutex_);
-    events_.clear();
+    std::unique_lock lock(mutex_);
+    Drop(lock);
 }
 
 std::size_t EventQueue::Size() const {

@@ -295,6 +295,7 @@ HRESULT FilterGraph::WaitForCompletion(LONG timeoutMs, LONG* eventCode) {
         timeout = std::chrono::milliseconds(timeoutMs);
     }
     while (const auto event = events_.Pop(timeout)) {
+        ReleaseEventParams(*event);
         if (event->code == EC_COMPLETE || event->code == EC_USERABORT ||
             event->code == EC_ERRORABORT) {
             *eventCode = event->code;
@@ -326,8 +327,9 @@ HRESULT FilterGraph::RestoreDefaultHandling(LONG eventCode) {
     return S_OK;
 }
 
-HRESULT FilterGraph::FreeEventParams(LONG /*eventCode*/, LONG_PTR /*param1*/, LONG_PTR /*param2*/) {
-    // The simulated filters send no parameters that own memory.
+HRESULT FilterGraph::FreeEventParams(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
+    // The one parameter that owns something is EC_DEVICE_LOST's device (see event_queue.h).
+    ReleaseEventParams({eventCode, param1, param2});
     return S_OK;
 }
 

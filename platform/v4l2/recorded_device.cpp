@@ -99,6 +99,19 @@ RecordedDevice::RecordedDevice(DeviceRecording recording) : recording_(std::move
     }
 }
 
+int RecordedDevice::Failure() {
+    ++calls_;
+    if (vanish_) {
+        if (vanish_->callsLeft == 0) {
+            failure_ = vanish_->error;
+            vanish_.reset();
+        } else {
+            --vanish_->callsLeft;
+        }
+    }
+    return failure_;
+}
+
 const FormatRecording* RecordedDevice::FindFormat(std::uint32_t pixelformat) const {
     const auto& formats = Current().formats;
     const auto found = std::find_if(formats.begin(), formats.end(), [pixelformat](const auto& f) {
@@ -108,16 +121,16 @@ const FormatRecording* RecordedDevice::FindFormat(std::uint32_t pixelformat) con
 }
 
 int RecordedDevice::QueryCap(v4l2_capability& capability) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     capability = recording_.capability;
     return 0;
 }
 
 int RecordedDevice::EnumFormat(v4l2_fmtdesc& format) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     const auto& formats = Current().formats;
     if (format.type != Current().bufferType || format.index >= formats.size()) {
@@ -128,8 +141,8 @@ int RecordedDevice::EnumFormat(v4l2_fmtdesc& format) {
 }
 
 int RecordedDevice::EnumFrameSizes(v4l2_frmsizeenum& size) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     const FormatRecording* format = FindFormat(size.pixel_format);
     if (!format || format->sizes.type == 0) {
@@ -153,8 +166,8 @@ int RecordedDevice::EnumFrameSizes(v4l2_frmsizeenum& size) {
 }
 
 int RecordedDevice::EnumFrameIntervals(v4l2_frmivalenum& interval) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     const FormatRecording* format = FindFormat(interval.pixel_format);
     if (!format) {
@@ -187,8 +200,8 @@ int RecordedDevice::EnumFrameIntervals(v4l2_frmivalenum& interval) {
 }
 
 int RecordedDevice::GetFormat(v4l2_format& format) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (format.type != Current().bufferType || !State().format) {
         return EINVAL;
@@ -248,15 +261,15 @@ int RecordedDevice::Adjust(v4l2_format& format) const {
 }
 
 int RecordedDevice::TryFormat(v4l2_format& format) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     return Adjust(format);
 }
 
 int RecordedDevice::SetFormat(v4l2_format& format) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (const int error = Adjust(format); error != 0) {
         return error;
@@ -271,8 +284,8 @@ int RecordedDevice::SetFormat(v4l2_format& format) {
 }
 
 int RecordedDevice::GetParm(v4l2_streamparm& parm) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (parm.type != Current().bufferType || !State().parm) {
         return EINVAL;
@@ -282,8 +295,8 @@ int RecordedDevice::GetParm(v4l2_streamparm& parm) {
 }
 
 int RecordedDevice::SetParm(v4l2_streamparm& parm) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (parm.type != Current().bufferType || !State().parm) {
         return EINVAL;
@@ -306,8 +319,8 @@ int RecordedDevice::SetParm(v4l2_streamparm& parm) {
 }
 
 int RecordedDevice::EnumInput(v4l2_input& input) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     for (const InputRecording& recorded : recording_.inputs) {
         if (recorded.input && recorded.input->index == input.index) {
@@ -319,8 +332,8 @@ int RecordedDevice::EnumInput(v4l2_input& input) {
 }
 
 int RecordedDevice::GetInput(int& index) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (!Current().input) {
         return ENOTTY;
@@ -330,8 +343,8 @@ int RecordedDevice::GetInput(int& index) {
 }
 
 int RecordedDevice::SetInput(int index) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     for (std::size_t i = 0; i < recording_.inputs.size(); ++i) {
         const auto& input = recording_.inputs[i].input;
@@ -346,8 +359,8 @@ int RecordedDevice::SetInput(int index) {
 }
 
 int RecordedDevice::EnumStd(v4l2_standard& standard) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     const auto& standards = Current().standards;
     if (standards.empty()) {
@@ -365,8 +378,8 @@ int RecordedDevice::EnumStd(v4l2_standard& standard) {
 }
 
 int RecordedDevice::GetStd(v4l2_std_id& standard) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (!Current().standard) {
         return ENODATA;
@@ -376,8 +389,8 @@ int RecordedDevice::GetStd(v4l2_std_id& standard) {
 }
 
 int RecordedDevice::EnumAudio(v4l2_audio& audio) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     for (const v4l2_audio& recorded : recording_.audioInputs) {
         if (recorded.index == audio.index) {
@@ -389,8 +402,8 @@ int RecordedDevice::EnumAudio(v4l2_audio& audio) {
 }
 
 int RecordedDevice::GetAudio(v4l2_audio& audio) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (!Current().audio) {
         return EINVAL;
@@ -406,8 +419,8 @@ int RecordedDevice::GetAudio(v4l2_audio& audio) {
 }
 
 int RecordedDevice::CropCap(v4l2_cropcap& cropcap) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (!Current().cropcap) {
         return ENOTTY;
@@ -419,8 +432,8 @@ int RecordedDevice::CropCap(v4l2_cropcap& cropcap) {
 }
 
 int RecordedDevice::GetSelection(v4l2_selection& selection) {
-    if (failure_) {
-        return failure_;
+    if (const int failure = Failure(); failure != 0) {
+        return failure;
     }
     if (selection.target == V4L2_SEL_TGT_CROP_DEFAULT && Current().cropDefault) {
         selection.r = *Current().cropDefault;

@@ -16,7 +16,15 @@ public:
 
     // From now on every call fails with `error` (ENODEV: the device was unplugged); 0 makes
     // the device answer again.
-    void FailEveryCall(int error) { failure_ = error; }
+    void FailEveryCall(int error) {
+        failure_ = error;
+        vanish_.reset();
+    }
+    // Answers `calls` more calls, then fails every call with `error`: a device unplugged
+    // in the middle of a sequence of calls.
+    void FailAfter(std::size_t calls, int error) { vanish_ = Vanish{calls, error}; }
+    // The calls answered so far, failed ones included.
+    std::size_t Calls() const { return calls_; }
 
     int QueryCap(v4l2_capability& capability) override;
     int EnumFormat(v4l2_fmtdesc& format) override;
@@ -48,6 +56,13 @@ private:
         std::optional<v4l2_captureparm> parm;
     };
 
+    struct Vanish {
+        std::size_t callsLeft;
+        int error;
+    };
+
+    // The errno every call fails with now, 0 while the device answers; counts the call.
+    int Failure();
     const InputRecording& Current() const { return recording_.inputs[current_]; }
     InputState& State() { return states_[current_]; }
     const FormatRecording* FindFormat(std::uint32_t pixelformat) const;
@@ -58,6 +73,8 @@ private:
     std::vector<InputState> states_;
     std::size_t current_ = 0;
     int failure_ = 0;
+    std::optional<Vanish> vanish_;
+    std::size_t calls_ = 0;
 };
 
 }  // namespace capspect::v4l2

@@ -242,7 +242,72 @@ InputRecording RecordInputState(V4l2Device& device, std::uint32_t bufferType) {
 
 }  // namespace
 
+namespace {
+
+// Forwards every call to a device and remembers whether the device went away (ENODEV,
+// ENXIO) during the recording. The recording reads a failing enumeration as its end and a
+// failing query as "not offered", which is right for EINVAL and ENOTTY but would turn an
+// unplugged device into a device with fewer formats; with this the recording fails.
+class GoneWatch final : public V4l2Device {
+public:
+    explicit GoneWatch(V4l2Device& device) : device_(device) {}
+
+    // ENODEV or ENXIO when the device went away, else 0.
+    int Gone() const { return gone_; }
+
+    int QueryCap(v4l2_capability& a) override { return Note(device_.QueryCap(a)); }
+    int EnumFormat(v4l2_fmtdesc& a) override { return Note(device_.EnumFormat(a)); }
+    int EnumFrameSizes(v4l2_frmsizeenum& a) override { return Note(device_.EnumFrameSizes(a)); }
+    int EnumFrameIntervals(v4l2_frmivalenum& a) override {
+        return Note(device_.EnumFrameIntervals(a));
+    }
+    int GetFormat(v4l2_format& a) override { return Note(device_.GetFormat(a)); }
+    int SetFormat(v4l2_format& a) override { return Note(device_.SetFormat(a)); }
+    int TryFormat(v4l2_format& a) override { return Note(device_.TryFormat(a)); }
+    int GetParm(v4l2_streamparm& a) override { return Note(device_.GetParm(a)); }
+    int SetParm(v4l2_streamparm& a) override { return Note(device_.SetParm(a)); }
+    int EnumInput(v4l2_input& a) override { return Note(device_.EnumInput(a)); }
+    int GetInput(int& a) override { return Note(device_.GetInput(a)); }
+    int SetInput(int a) override { return Note(device_.SetInput(a)); }
+    int EnumStd(v4l2_standard& a) override { return Note(device_.EnumStd(a)); }
+    int GetStd(v4l2_std_id& a) override { return Note(device_.GetStd(a)); }
+    int EnumAudio(v4l2_audio& a) override { return Note(device_.EnumAudio(a)); }
+    int GetAudio(v4l2_audio& a) override { return Note(device_.GetAudio(a)); }
+    int CropCap(v4l2_cropcap& a) override { return Note(device_.CropCap(a)); }
+    int GetSelection(v4l2_selection& a) override { return Note(device_.GetSelection(a)); }
+
+private:
+    int Note(int error) {
+        if (gone_ == 0 && (error == ENODEV || error == ENXIO)) {
+            gone_ = error;
+        }
+        return error;
+    }
+
+    V4l2Device& device_;
+    int gone_ = 0;
+};
+
+int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording);
+int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording);
+
+}  // namespace
+
 int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
+    GoneWatch watch(device);
+    const int failure = RecordWholeDevice(watch, recording);
+    return watch.Gone() != 0 ? watch.Gone() : failure;
+}
+
+int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
+    GoneWatch watch(device);
+    const int failure = RecordSelectedInputOnly(watch, recording);
+    return watch.Gone() != 0 ? watch.Gone() : failure;
+}
+
+namespace {
+
+int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording) {
     recording = {};
     if (const int error = device.QueryCap(recording.capability); error != 0) {
         return error;
@@ -293,7 +358,7 @@ int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
     return failure;
 }
 
-int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
+int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
     recording = {};
     if (const int error = device.QueryCap(recording.capability); error != 0) {
         return error;
@@ -338,6 +403,8 @@ int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
     }
     return 0;
 }
+
+}  // namespace
 
 const InputRecording* SelectedInput(const DeviceRecording& recording) {
     if (recording.currentInput) {

@@ -105,7 +105,9 @@ bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 
 // Asks `device` everything the backend asks, for every input, and restores the input that
 // was selected. Answers the errno of the first call that failed in a way a working device
-// does not (VIDIOC_QUERYCAP or switching the input); enumeration ends are not failures.
+// does not (VIDIOC_QUERYCAP or switching the input); enumeration ends are not failures. A
+// device that went away during the recording (any call answering ENODEV or ENXIO) answers
+// that errno, never a recording cut short.
 int RecordDevice(V4l2Device& device, DeviceRecording& recording);
 
 // Like RecordDevice, but without switching inputs: only the selected input's answers are

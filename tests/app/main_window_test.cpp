@@ -27,6 +27,9 @@
 #include "controls/VQComboBoxes.h"
 #include "platform/com.h"
 #include "platform/dshow/capture.h"
+#include "platform/messages.h"
+#include "platform/sim/devenum.h"
+#include "platform/sim/device_presence.h"
 #include "platform/unicode.h"
 #include "qt/MessagePump.h"
 #include "tests/support/temp_dir.h"
@@ -211,6 +214,49 @@ TEST_F(MainWindowTest, ListsTheDevicesInEnumerationOrderWithTheFirstSelected) {
     EXPECT_EQ(combo.currentIndex(), 0);
     EXPECT_TRUE(dialogs_.messages.empty());
     EXPECT_TRUE(dialogs_.exceptions.empty());
+}
+
+std::vector<std::u16string> Captions(TVQLangComboBox& combo) {
+    std::vector<std::u16string> captions;
+    for (int i = 0; i < combo.GetCount(); ++i) {
+        captions.push_back(combo.Items().Items(i).Caption());
+    }
+    return captions;
+}
+
+TEST_F(MainWindowTest, DeviceListFollowsDevicesThatComeAndGoKeepingTheChoice) {
+    Open(json::array({kLabCamera, kSecondGrabber}));
+    TVQLangComboBox& combo = Window().VQLangComboBox1();
+    combo.SetItemIndexNr(1);
+    const sim::CatalogDevice lab = sim::InstalledCatalog()->devices.at(0);
+
+    // No graph holds the camera: the window hears of it through device notifications.
+    ASSERT_TRUE(sim::UnplugDevice(uR"(\\?\usb#lab)"));
+    ProcessMessagesUntilIdle();
+    EXPECT_EQ(Captions(combo), std::vector<std::u16string>{u"Second Grabber"});
+    EXPECT_EQ(combo.ItemIndex(), uR"(\\?\pci#grabber)");
+
+    sim::PlugDevice(lab);
+    ProcessMessagesUntilIdle();
+    EXPECT_EQ(Captions(combo), (std::vector<std::u16string>{u"Second Grabber", u"Lab Camera"}));
+    EXPECT_EQ(combo.ItemIndex(), uR"(\\?\pci#grabber)");
+    EXPECT_EQ(Window().Capture()->CaptureDevices().Count(), 2);
+    EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(MainWindowTest, LosingTheReportedDeviceStopsItsGraphAndChoosesTheFirstLeft) {
+    Open(json::array({kLabCamera, kSecondGrabber}));
+    PressOk();
+    ASSERT_TRUE(Window().Capture()->Cap());
+    ASSERT_TRUE(sim::UnplugDevice(uR"(\\?\usb#lab)"));
+    ProcessMessagesUntilIdle();
+    EXPECT_FALSE(Window().Capture()->Cap());
+    TVQLangComboBox& combo = Window().VQLangComboBox1();
+    EXPECT_EQ(Captions(combo), std::vector<std::u16string>{u"Second Grabber"});
+    EXPECT_EQ(combo.ItemIndexNr(), 0);
+    // The report goes on with what is there.
+    PressOk();
+    EXPECT_EQ(Utf16ToUtf8(Window().MemoText()), ReportCommandOutput(R"(\\?\pci#grabber)"));
 }
 
 TEST_F(MainWindowTest, FourFormatsGiveFourBlocksEachFollowedByTheSeparator) {

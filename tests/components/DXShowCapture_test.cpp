@@ -17,6 +17,7 @@
 #include "platform/sim/capture_filter.h"
 #include "platform/sim/catalog.h"
 #include "platform/sim/devenum.h"
+#include "platform/sim/device_presence.h"
 #include "platform/sim/interfaces.h"
 #include "platform/sim/platform.h"
 #include "tests/support/LocaleEnvironment.h"
@@ -450,6 +451,49 @@ TEST_F(DXShowCaptureTest, OtherDevicesAndReturningDevicesOnlyRereadTheDevices) {
 
     PostEvent(dx, EC_DEVICE_LOST, 0, 0);
     EXPECT_EQ(dx.Cap(), rendered);
+}
+
+TEST_F(DXShowCaptureTest, UnpluggedRenderedDeviceStopsTheGraphThroughItsOwnEvent) {
+    Install({kPalCard, kWebcam});
+    TDXShowCapture& dx = Create();
+    int rebuilds = 0;
+    dx.CaptureDevices().OnChange = [&] { ++rebuilds; };
+    dx.RenderFile(u"", true);
+    ASSERT_TRUE(SUCCEEDED(dx.Run()));
+    const std::u16string palPath = dx.CaptureDevices().Items(0).DevicePath();
+    const sim::CatalogDevice palEntry = sim::InstalledCatalog()->devices.at(0);
+
+    ASSERT_TRUE(sim::UnplugDevice(palPath));
+    ProcessMessagesUntilIdle();
+    EXPECT_FALSE(dx.Cap());
+    EXPECT_EQ(dx.GraphState(), gsStopped);
+    ASSERT_EQ(dx.CaptureDevices().Count(), 1);
+    EXPECT_EQ(rebuilds, 1);
+
+    // The filter stays in the stopped graph; its device coming back only rereads the list.
+    sim::PlugDevice(palEntry);
+    ProcessMessagesUntilIdle();
+    EXPECT_EQ(dx.CaptureDevices().Count(), 2);
+    EXPECT_EQ(rebuilds, 2);
+    EXPECT_EQ(dx.GraphState(), gsStopped);
+}
+
+TEST_F(DXShowCaptureTest, DeviceLostWhileTheGraphIsRebuiltNamesAFilterThatIsGone) {
+    // The event waits in the queue while RenderFile tears the graph down and renders
+    // another device; when it is handled the lost filter is no longer the component's.
+    Install({kPalCard, kWebcam});
+    TDXShowCapture& dx = Create();
+    dx.RenderFile(u"", true);
+    const std::u16string palPath = dx.CaptureDevices().Items(0).DevicePath();
+    const std::u16string webcamPath = dx.CaptureDevices().Items(1).DevicePath();
+    ASSERT_TRUE(sim::UnplugDevice(palPath));
+    dx.RenderFile(webcamPath, true);
+    const ComPtr<IBaseFilter> webcam = dx.Cap();
+    ASSERT_TRUE(webcam);
+
+    ProcessMessagesUntilIdle();
+    EXPECT_EQ(dx.Cap(), webcam);
+    EXPECT_EQ(dx.CaptureDevices().Count(), 1);
 }
 
 // A device filter that offers property pages.

@@ -154,6 +154,7 @@ protected:
         if (events->GetEvent(&event.code, &event.param1, &event.param2, 0) != S_OK) {
             return std::nullopt;
         }
+        events->FreeEventParams(event.code, event.param1, event.param2);
         return event;
     }
 
@@ -163,7 +164,8 @@ protected:
 
 TEST_F(EventTest, QueuedEventsPostTheNotificationAndWaitForGetEvent) {
     ASSERT_EQ(events->SetNotifyWindow(0x1234, 0x401, 77), S_OK);
-    ASSERT_TRUE(source->NotifyEvent(EC_DEVICE_LOST, 5, 1));
+    const auto device = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(source.Get()));
+    ASSERT_TRUE(source->NotifyEvent(EC_DEVICE_LOST, device, 1));
     ASSERT_TRUE(source->NotifyEvent(EC_ERRORABORT, E_FAIL, 0));
 
     ASSERT_EQ(posted.size(), 2u);
@@ -173,7 +175,7 @@ TEST_F(EventTest, QueuedEventsPostTheNotificationAndWaitForGetEvent) {
     const auto first = Next();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->code, EC_DEVICE_LOST);
-    EXPECT_EQ(first->param1, 5);
+    EXPECT_EQ(first->param1, device);
     EXPECT_EQ(Next()->code, EC_ERRORABORT);
 
     LONG code = -1;

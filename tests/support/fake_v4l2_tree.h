@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "platform/v4l2/discovery.h"
 #include "platform/v4l2/recorded_device.h"
@@ -35,6 +36,27 @@ public:
         recordings_[roots_.dev / name] = std::move(recording);
     }
 
+    // Unplugs node `name`: its sysfs entry, device file, by-id links and answers go. Devices
+    // opened before keep answering until the test makes them fail (FailEveryCall).
+    void RemoveNode(const std::string& name) {
+        std::filesystem::remove_all(roots_.sysfs / name);
+        std::filesystem::remove(roots_.dev / name);
+        std::error_code ignored;
+        for (const auto& link :
+             std::filesystem::directory_iterator(roots_.dev / "v4l/by-id", ignored)) {
+            if (std::filesystem::read_symlink(link.path(), ignored) == "../../" + name) {
+                std::filesystem::remove(link.path());
+            }
+        }
+        recordings_.erase(roots_.dev / name);
+    }
+
+    // The next device opened at `name` answers `calls` calls, then fails every call with
+    // ENODEV: a device unplugged while it is being asked.
+    void VanishAfter(const std::string& name, std::size_t calls) {
+        vanishAfter_[roots_.dev / name] = calls;
+    }
+
     // From now on opening `name` fails with `error`.
     void FailOpen(const std::string& name, int error) { openErrors_[roots_.dev / name] = error; }
 
@@ -57,6 +79,10 @@ public:
             }
             error = 0;
             auto device = std::make_unique<v4l2::RecordedDevice>(found->second);
+            if (const auto vanish = vanishAfter_.find(node); vanish != vanishAfter_.end()) {
+                device->FailAfter(vanish->second, ENODEV);
+                vanishAfter_.erase(vanish);
+            }
             lastOpened_ = device.get();
             return device;
         };
@@ -69,6 +95,7 @@ private:
     v4l2::DiscoveryRoots roots_;
     std::map<std::filesystem::path, v4l2::DeviceRecording> recordings_;
     std::map<std::filesystem::path, int> openErrors_;
+    std::map<std::filesystem::path, std::size_t> vanishAfter_;
     v4l2::RecordedDevice* lastOpened_ = nullptr;
 };
 
