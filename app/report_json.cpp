@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "platform/guid.h"
