@@ -19,10 +19,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Size(const SIZE& size) {
-    return Json::array({size.cx, size.cy});
-}
-
 // A GUID as registry text with the name given to it.
 Json NamedGuid(const GUID& guid, const std::string& name) {
     return Json{{"guid", GuidToString(guid)}, {"name", name}};
