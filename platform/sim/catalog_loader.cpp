@@ -796,9 +796,49 @@ std::string SyntaxErrorLine(std::string_view source, const Json::parse_error& er
     return std::string(source) + ": invalid JSON at byte " + std::to_string(error.byte);
 }
 
+// A catalog nests about ten levels deep. Deeper text is refused before it is parsed: the
+// parsed document is walked recursively (to show a value in a message, for one), so
+// unlimited nesting would exhaust the stack.
+constexpr int kMaxNesting = 64;
+
+// Throws CatalogError, with the line and column of the bracket that goes too deep, when
+// the arrays and objects of `json` nest deeper than kMaxNesting. Brackets inside strings
+// do not count. Everything else about the syntax is left to the parser.
+void CheckNesting(std::string_view json, std::string_view sourceName) {
+    int depth = 0;
+    int line = 1;
+    std::size_t lineStart = 0;
+    bool inString = false;
+    for (std::size_t pos = 0; pos < json.size(); ++pos) {
+        const char c = json[pos];
+        if (inString) {
+            if (c == '\\') {
+                ++pos;  // the escaped character cannot end the string
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) {
+                throw CatalogError(std::string(sourceName) + ":" + std::to_string(line) + ":" +
+                                   std::to_string(pos - lineStart + 1) +
+                                   ": invalid JSON: arrays and objects nested deeper than " +
+                                   std::to_string(kMaxNesting) + " levels");
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        } else if (c == '\n') {
+            ++line;
+            lineStart = pos + 1;
+        }
+    }
+}
+
 }  // namespace
 
 Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
+    CheckNesting(json, sourceName);
     Json root;
     try {
         root = Json::parse(json.begin(), json.end());
