@@ -72,15 +72,15 @@ constexpr Command kCommands[] = {
 
 ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,
                    std::ostream& err) {
-    std::unique_ptr<Backend> backend;
-    if (command.usesDevices) {
-        backend = Backend::Start(parsed.options, err);
-        if (!backend) {
-            return ExitStatus::Failure;
-        }
-    }
-    const CommandContext context{out, err, parsed.options};
     try {
+        std::unique_ptr<Backend> backend;
+        if (command.usesDevices) {
+            backend = Backend::Start(parsed.options, err);
+            if (!backend) {
+                return ExitStatus::Failure;
+            }
+        }
+        const CommandContext context{out, err, parsed.options};
         return command.run(std::span(parsed.command).subspan(1), context);
     } catch (const std::exception& error) {
         // What the verb did not expect (such as running out of memory on a huge catalog)

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <system_error>
 #include <utility>
 
 #include "platform/sim/catalog.h"
@@ -856,7 +858,10 @@ Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
 
 Catalog LoadCatalogFile(const std::filesystem::path& file) {
     const std::string name = file.string();
-    if (std::filesystem::is_directory(file)) {
+    // A name the system refuses (too long, say) is reported by the open below; only a
+    // directory needs its own message, since it opens as a stream that cannot be read.
+    std::error_code notChecked;
+    if (std::filesystem::is_directory(file, notChecked)) {
         throw CatalogError(name + ": cannot read the catalog: it is a directory");
     }
     std::ifstream stream(file, std::ios::binary);
