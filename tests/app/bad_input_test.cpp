@@ -175,7 +175,7 @@ TEST_F(BadInput, CatalogFilesThatCannotBeReadAreRefusedWithTheReason) {
     }
 }
 
-TEST_F(BadInput, UnreadableCatalogFileIsRefused) {
+TEST_F(BadInput, UnreadableFileIsRefused) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root reads files whatever their permissions say";
     }
@@ -185,6 +185,8 @@ TEST_F(BadInput, UnreadableCatalogFileIsRefused) {
         ExpectRefused(RunCapspect(WithCatalog(verb, file)), ExitStatus::Failure,
                       {file + ": cannot read the catalog: Permission denied"}, verb.front());
     }
+    ExpectRefused(RunCapspect({"identify", file}), ExitStatus::Failure, {file, "Permission denied"},
+                  "identify");
 }
 
 TEST_F(BadInput, UnknownDevicePathsWithOddCharactersAreOneCleanLine) {
