@@ -82,7 +82,7 @@ public:
 private:
     void Print(const std::u16string& text) {
         if (verbose_) {
-            err_ << OneLine(Utf16ToUtf8(text)) << '\n';
+            err_ << PrintableText(OneLine(Utf16ToUtf8(text))) << '\n';
         }
     }
 

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "platform/sim/catalog.h"
 
@@ -803,6 +804,10 @@ std::string SyntaxErrorLine(std::string_view source, const Json::parse_error& er
 // unlimited nesting would exhaust the stack.
 constexpr int kMaxNesting = 64;
 
+// Far beyond any real device (a snapshot of one with 100,000 formats is about 250 MiB) and
+// still within what the parsed document's memory allows.
+constexpr std::size_t kMaxCatalogBytes = std::size_t{1} << 30;
+
 // Throws CatalogError, with the line and column of the bracket that goes too deep, when
 // the arrays and objects of `json` nest deeper than kMaxNesting. Brackets inside strings
 // do not count. Everything else about the syntax is left to the parser.
@@ -858,20 +863,35 @@ Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
 
 Catalog LoadCatalogFile(const std::filesystem::path& file) {
     const std::string name = file.string();
-    // A name the system refuses (too long, say) is reported by the open below; only a
-    // directory needs its own message, since it opens as a stream that cannot be read.
+    const auto refuse = [&name](std::string_view reason) {
+        throw CatalogError(name + ": cannot read the catalog: " + std::string(reason));
+    };
+    // A name the system refuses (too long, say) is reported by the open below. A directory
+    // opens as a stream that cannot be read, and a device such as /dev/zero never ends.
     std::error_code notChecked;
-    if (std::filesystem::is_directory(file, notChecked)) {
-        throw CatalogError(name + ": cannot read the catalog: it is a directory");
+    const std::filesystem::file_status status = std::filesystem::status(file, notChecked);
+    if (std::filesystem::is_directory(status)) {
+        refuse("it is a directory");
+    }
+    if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status)) {
+        refuse("it is a device, not a file");
     }
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
-        throw CatalogError(name + ": cannot read the catalog: " + std::strerror(errno));
+        refuse(std::strerror(errno));
     }
-    const std::string text{std::istreambuf_iterator<char>(stream),
-                           std::istreambuf_iterator<char>()};
+    // Read in pieces so that a pipe that never ends stops at the limit.
+    std::string text;
+    std::vector<char> piece(1 << 16);
+    while (stream.read(piece.data(), static_cast<std::streamsize>(piece.size())) ||
+           stream.gcount() > 0) {
+        text.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
+        if (text.size() > kMaxCatalogBytes) {
+            refuse("larger than " + std::to_string(kMaxCatalogBytes >> 20) + " MiB");
+        }
+    }
     if (stream.bad()) {
-        throw CatalogError(name + ": cannot read the catalog: " + std::strerror(errno));
+        refuse(std::strerror(errno));
     }
     return LoadCatalogString(text, name);
 }

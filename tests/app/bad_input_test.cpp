@@ -164,6 +164,7 @@ TEST_F(BadInput, CatalogFilesThatCannotBeReadAreRefusedWithTheReason) {
         {missing, {missing + ": cannot read the catalog: No such file or directory"}},
         {(dir_.path() / "folder.json").string(),
          {"folder.json: cannot read the catalog: it is a directory"}},
+        {"/dev/zero", {"/dev/zero: cannot read the catalog: it is a device, not a file"}},
         {odd, {oddShown + ": cannot read the catalog: No such file or directory"}},
         {longName, {longName + ": cannot read the catalog: File name too long"}},
     };
