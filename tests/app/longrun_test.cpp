@@ -18,7 +18,8 @@
 #include "tests/support/temp_dir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of heap bytes in use; GCC ships no header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
@@ -68,35 +69,40 @@ CommandRun RunCapspect(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
-TEST(LongRun, RenderingAndTearingDownADeviceDoesNotGrowTheHeap) {
+TEST(LongRun, AThousandReportCommandsAreAllTheSameAndDoNotGrowTheHeap) {
+    // Each run starts the simulated platform from the catalog, renders the device, tears
+    // the graph and the platform down again.
+    const CommandRun first = RunCapspect({"report", "--demo"});
+    ASSERT_EQ(first.status, ExitStatus::Success) << first.err;
+    ASSERT_NE(first.out, "");
+    int differing = 0;
+    const std::ptrdiff_t growth = HeapGrowth(100, 900, [&] {
+        const CommandRun run = RunCapspect({"report", "--demo"});
+        if (run.status != ExitStatus::Success || run.out != first.out || !run.err.empty()) {
+            ++differing;
+        }
+    });
+    EXPECT_EQ(differing, 0);
+    ExpectNoGrowth(growth, 900);
+}
+
+TEST(LongRun, TenThousandReportsOnOnePlatformAreAllTheSameAndDoNotGrowTheHeap) {
     BackendOptions options;
     options.demo = true;
     std::ostringstream err;
     const std::unique_ptr<Backend> backend = Backend::Start(options, err);
     ASSERT_NE(backend, nullptr) << err.str();
 
-    int formats = -1;
-    bool sameEveryTime = true;
-    const std::ptrdiff_t growth = HeapGrowth(100, 900, [&] {
+    std::u16string first;
+    {
         TDXShowCapture capture;
-        RenderDeviceForReport(capture, u"");
-        const int count = capture.OutputFormats().Count();
-        sameEveryTime = sameEveryTime && (formats < 0 || count == formats);
-        formats = count;
-    });
-    EXPECT_GT(formats, 0);
-    EXPECT_TRUE(sameEveryTime);
-    ExpectNoGrowth(growth, 900);
-}
-
-TEST(LongRun, TenThousandReportsAreAllTheSameAndDoNotGrowTheHeap) {
-    const CommandRun first = RunCapspect({"report", "--demo"});
-    ASSERT_EQ(first.status, ExitStatus::Success) << first.err;
-    ASSERT_NE(first.out, "");
+        first = BuildFormatReport(capture, u"");
+    }
+    ASSERT_NE(first, u"");
     int differing = 0;
     const std::ptrdiff_t growth = HeapGrowth(100, 9900, [&] {
-        const CommandRun run = RunCapspect({"report", "--demo"});
-        if (run.status != ExitStatus::Success || run.out != first.out || !run.err.empty()) {
+        TDXShowCapture capture;
+        if (BuildFormatReport(capture, u"") != first) {
             ++differing;
         }
     });
