@@ -54,4 +54,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
