@@ -2,11 +2,13 @@
 # Debian 12 machine: they install what is missing first.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 .PHONY: deps build run test sanitize bench format clean
+.PHONY: tsan
 
 deps:
 	@./tools/install-deps.sh
@@ -29,6 +31,19 @@ sanitize: deps
 		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# The test programs that run several threads (the thread-safe string list, the
+# cross-thread message queue and COM reference counts, the framework) under
+# ThreadSanitizer, in a build of their own; only these programs are built.
+TSAN_TESTS = util_tests platform_tests framework_tests
+tsan: deps
+	@$(CMAKE) -S . -B $(TSAN_DIR) -DCAPSPECT_SANITIZE=thread \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS)
+	@for t in $(TSAN_TESTS); do \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		$(TSAN_DIR)/tests/*/$$t --gtest_brief=1 || exit 1; \
+	done
 
 bench: deps
 	@$(CMAKE) -S . -B $(BUILD_DIR) -DCAPSPECT_BENCHMARKS=ON >/dev/null

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/demo_catalog.h"
+#include "app/message_text.h"
 #include "platform/sim/catalog.h"
 #include "platform/sim/devenum.h"
 #include "platform/sim/platform.h"
@@ -153,8 +154,8 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
         if (options.verbose) {
             // Nodes that could not be asked are not devices; say why with --verbose.
             for (const v4l2::NodeProblem& problem : discovery.problems) {
-                err << "capspect: " << problem.node.string() << ": " << std::strerror(problem.error)
-                    << '\n';
+                err << "capspect: " << PrintableText(problem.node.string()) << ": "
+                    << std::strerror(problem.error) << '\n';
             }
         }
         return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
@@ -165,7 +166,8 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
         catalog =
             options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile) : LoadDemoCatalog();
     } catch (const sim::CatalogError& error) {
-        err << "capspect: " << error.what() << '\n';
+        // The message holds the file name and catalog keys, which may hold any character.
+        err << "capspect: " << PrintableText(error.what()) << '\n';
         return nullptr;
     }
     StartSimulatedPlatform(std::move(catalog));

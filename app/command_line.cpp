@@ -1,13 +1,17 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "app/errtext_command.h"
 #include "app/identify_command.h"
 #include "app/list_command.h"
+#include "app/message_text.h"
 #include "app/report_command.h"
 #include "app/snapshot_command.h"
 
@@ -68,26 +72,31 @@ constexpr Command kCommands[] = {
 
 ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,
                    std::ostream& err) {
-    std::unique_ptr<Backend> backend;
-    if (command.usesDevices) {
-        backend = Backend::Start(parsed.options, err);
-        if (!backend) {
-            return ExitStatus::Failure;
+    try {
+        std::unique_ptr<Backend> backend;
+        if (command.usesDevices) {
+            backend = Backend::Start(parsed.options, err);
+            if (!backend) {
+                return ExitStatus::Failure;
+            }
         }
+        const CommandContext context{out, err, parsed.options};
+        return command.run(std::span(parsed.command).subspan(1), context);
+    } catch (const std::exception& error) {
+        // What the verb did not expect (such as running out of memory on a huge catalog)
+        // still ends in one line and a failure; the verbs write stdout only once complete.
+        err << "capspect " << command.verb << ": " << PrintableText(error.what()) << '\n';
+        return ExitStatus::Failure;
     }
-    const CommandContext context{out, err, parsed.options};
-    return command.run(std::span(parsed.command).subspan(1), context);
 }
 
-}  // namespace
-
-ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err, const WindowLauncher& launchWindow) {
+ExitStatus RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      const WindowLauncher& launchWindow) {
     ParsedCommandLine parsed;
     try {
         parsed = ParseCommandLine(args);
     } catch (const UsageError& error) {
-        err << "capspect: " << error.what() << " (try 'capspect --help')\n";
+        err << "capspect: " << PrintableText(error.what()) << " (try 'capspect --help')\n";
         return ExitStatus::Usage;
     }
     const std::vector<std::string>& command = parsed.command;
@@ -108,11 +117,26 @@ ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& ou
     const auto found = std::ranges::find(kCommands, command.front(), &Command::verb);
     if (found == std::end(kCommands)) {
         const bool isOption = command.front().starts_with('-');
-        err << "capspect: unknown " << (isOption ? "option" : "command") << " '" << command.front()
-            << "' (try 'capspect --help')\n";
+        err << "capspect: unknown " << (isOption ? "option" : "command") << " "
+            << QuotedText(command.front()) << " (try 'capspect --help')\n";
         return ExitStatus::Usage;
     }
     return RunVerb(*found, parsed, out, err);
+}
+
+}  // namespace
+
+ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                          std::ostream& err, const WindowLauncher& launchWindow) {
+    const ExitStatus status = RunCommand(args, out, err, launchWindow);
+    // Output that did not arrive (a full disk, a closed pipe) is a failure, not success.
+    errno = 0;
+    if (!out.flush()) {
+        err << "capspect: cannot write the output"
+            << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
+        return ExitStatus::Failure;
+    }
+    return status;
 }
 
 }  // namespace capspect

@@ -26,7 +26,8 @@ struct CommandContext {
 using WindowLauncher = std::function<ExitStatus(const CommandContext& context)>;
 
 // Runs the command given by `args` (without the program name), writing results to `out`
-// and one line per failure to `err`. The global options (--devices, --demo, --backend,
+// and one line per failure to `err`. Output that cannot be written (`out` fails when
+// flushed) is a failure too. The global options (--devices, --demo, --backend,
 // --verbose) may stand anywhere; see ParseCommandLine. Without a command, `launchWindow`
 // runs with the options; without a window to launch, that is a usage error.
 ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/message_text.h"
 #include "platform/hresult.h"
 #include "platform/unicode.h"
 #include "util/ErrorTexts.h"
@@ -67,8 +68,8 @@ ExitStatus RunErrtextCommand(std::span<const std::string> args, std::ostream& ou
     for (const std::string& arg : args) {
         const auto code = ParseResultCode(arg);
         if (!code) {
-            err << "capspect errtext: '" << arg
-                << "' is not a 32-bit result code (use 0x hex, $ hex or decimal)\n";
+            err << "capspect errtext: " << QuotedText(arg)
+                << " is not a 32-bit result code (use 0x hex, $ hex or decimal)\n";
             return ExitStatus::Usage;
         }
         codes.push_back(*code);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "app/message_text.h"
 #include "mediainfo/byte_stream.h"
 #include "platform/unicode.h"
 
@@ -34,7 +35,7 @@ ExitStatus RunIdentifyCommand(std::span<const std::string> args, std::ostream& o
             IdentifyMediaStream(stream, Utf8ToUtf16(file), info);
             out << IdentifyJsonLine(file, info) << '\n';
         } catch (const EFOpenError& error) {
-            err << "capspect identify: " << error.what() << '\n';
+            err << "capspect identify: " << PrintableText(error.what()) << '\n';
             status = ExitStatus::Failure;
         }
     }

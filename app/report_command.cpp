@@ -6,6 +6,7 @@
 
 #include "Components/VQDirectShow/DXShowCapture.h"
 #include "app/format_report.h"
+#include "app/message_text.h"
 #include "app/report_json.h"
 #include "framework/Exceptions.h"
 #include "platform/unicode.h"
@@ -17,7 +18,7 @@ constexpr std::string_view kUsage = "usage: capspect report [--json] [DEVICE]";
 
 struct ReportArguments {
     bool json = false;
-    std::u16string devicePath;  // empty: the first device
+    std::string devicePath;  // as given; empty: the first device
 };
 
 // The arguments after `report`; writes the usage error and answers nullopt when they are
@@ -32,19 +33,14 @@ std::optional<ReportArguments> ParseReportArguments(std::span<const std::string>
             continue;
         }
         if (arg.starts_with('-')) {
-            err << "capspect report: unknown option '" << arg << "' (" << kUsage << ")\n";
+            err << "capspect report: unknown option " << QuotedText(arg) << " (" << kUsage << ")\n";
             return std::nullopt;
         }
         if (haveDevice) {
             err << "capspect report: more than one device given (" << kUsage << ")\n";
             return std::nullopt;
         }
-        const std::optional<std::u16string> path = Utf8ToUtf16Strict(arg);
-        if (!path) {
-            err << "capspect report: the device path is not valid UTF-8\n";
-            return std::nullopt;
-        }
-        parsed.devicePath = *path;
+        parsed.devicePath = arg;
         haveDevice = true;
     }
     return parsed;
@@ -86,7 +82,7 @@ public:
 private:
     void Print(const std::u16string& text) {
         if (verbose_) {
-            err_ << OneLine(Utf16ToUtf8(text)) << '\n';
+            err_ << PrintableText(OneLine(Utf16ToUtf8(text))) << '\n';
         }
     }
 
@@ -96,12 +92,12 @@ private:
 };
 
 ExitStatus Fail(std::ostream& err, std::string_view reason) {
-    err << "capspect report: " << OneLine(reason) << '\n';
+    err << "capspect report: " << PrintableText(OneLine(reason)) << '\n';
     return ExitStatus::Failure;
 }
 
 // The device the report is for, or null after writing why there is none.
-const TDXShowDevice* ChooseDevice(const TDXShowCapture& capture, const std::u16string& devicePath,
+const TDXShowDevice* ChooseDevice(const TDXShowCapture& capture, const std::string& devicePath,
                                   const ComponentReports& reports, std::ostream& err) {
     const TDXShowCaptureDevices& devices = capture.CaptureDevices();
     if (devices.Count() == 0) {
@@ -112,23 +108,24 @@ const TDXShowDevice* ChooseDevice(const TDXShowCapture& capture, const std::u16s
     if (devicePath.empty()) {
         return &devices.Items(0);
     }
-    const TDXShowDevice* const device = devices.FindDevice(devicePath);
+    // Device paths are Unicode text, so bytes that are not UTF-8 name no device.
+    const std::optional<std::u16string> path = Utf8ToUtf16Strict(devicePath);
+    const TDXShowDevice* const device = path ? devices.FindDevice(*path) : nullptr;
     if (device == nullptr) {
-        Fail(err, "no video capture device has the path '" + Utf16ToUtf8(devicePath) +
-                      "' (see 'capspect list')");
+        Fail(err, "no video capture device has the path " + QuotedText(devicePath) +
+                      " (see 'capspect list')");
     }
     return device;
 }
 
-void WriteReport(const TDXShowCapture& capture, const TDXShowDevice& device, bool json,
-                 std::ostream& out) {
+// The whole report as it goes to stdout; built completely before any of it is written.
+std::string ReportText(const TDXShowCapture& capture, const TDXShowDevice& device, bool json) {
     if (json) {
-        out << FormatReportAsJson(device, capture.OutputFormats())
-                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-            << '\n';
-    } else {
-        out << Utf16ToUtf8(JoinReportEntries(FormatReportEntries(capture.OutputFormats())));
+        return FormatReportAsJson(device, capture.OutputFormats())
+                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
+               '\n';
     }
+    return Utf16ToUtf8(JoinReportEntries(FormatReportEntries(capture.OutputFormats())));
 }
 
 }  // namespace
@@ -156,14 +153,16 @@ ExitStatus RunReportCommand(std::span<const std::string> args, const CommandCont
     } catch (const Exception& error) {
         return Fail(context.err, error.what());
     }
-    WriteReport(*capture, *device, parsed->json, context.out);
     if (capture->OutputFormats().Count() == 0) {
         const bool failed = reports.Errors().size() > errorsBefore;
-        context.err << "capspect report: '" << Utf16ToUtf8(device->Description())
-                    << "' reported no output formats"
+        context.err << "capspect report: " << QuotedText(Utf16ToUtf8(device->Description()))
+                    << " reported no output formats"
                     << (failed && !context.options.verbose ? " (--verbose shows why)" : "") << '\n';
-        return failed ? ExitStatus::Failure : ExitStatus::Success;
+        if (failed) {
+            return ExitStatus::Failure;  // stdout stays empty: there is no report
+        }
     }
+    context.out << ReportText(*capture, *device, parsed->json);
     return ExitStatus::Success;
 }
 

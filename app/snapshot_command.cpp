@@ -1,8 +1,10 @@
 #include "app/snapshot_command.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "Components/VQDirectShow/DXShowDevices.h"
+#include "app/message_text.h"
 #include "platform/sim/capture_filter.h"
 #include "platform/sim/catalog_writer.h"
 #include "platform/unicode.h"
@@ -29,9 +31,11 @@ const TDXShowDevice* ChosenDevice(const TDXShowCaptureDevices& devices,
         }
         return &devices.Items(0);
     }
-    const TDXShowDevice* device = devices.FindDevice(Utf8ToUtf16(args.front()));
+    // Device paths are Unicode text, so bytes that are not UTF-8 name no device.
+    const std::optional<std::u16string> path = Utf8ToUtf16Strict(args.front());
+    const TDXShowDevice* device = path ? devices.FindDevice(*path) : nullptr;
     if (device == nullptr) {
-        err << kPrefix << "no video capture device '" << args.front() << "'\n";
+        err << kPrefix << "no video capture device " << QuotedText(args.front()) << '\n';
     }
     return device;
 }
@@ -40,15 +44,15 @@ const TDXShowDevice* ChosenDevice(const TDXShowCaptureDevices& devices,
 
 ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandContext& context) {
     if (args.size() > 1) {
-        context.err << kPrefix << "unexpected argument '" << args[1]
-                    << "' (usage: capspect snapshot [DEVICE])\n";
+        context.err << kPrefix << "unexpected argument " << QuotedText(args[1])
+                    << " (usage: capspect snapshot [DEVICE])\n";
         return ExitStatus::Usage;
     }
     bool enumerationFailed = false;
     TDXShowCaptureDevices devices;
     devices.OnError = [&](HRESULT, const std::u16string& message) {
         enumerationFailed = true;
-        context.err << kPrefix << Utf16ToUtf8(message) << '\n';
+        context.err << kPrefix << PrintableText(Utf16ToUtf8(message)) << '\n';
     };
     devices.Refresh();
     if (enumerationFailed) {
@@ -58,19 +62,19 @@ ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandCo
     if (device == nullptr) {
         return ExitStatus::Failure;
     }
-    const std::string path = Utf16ToUtf8(device->DevicePath());
+    const std::string path = QuotedText(Utf16ToUtf8(device->DevicePath()));
     ComPtr<IBaseFilter> filter;
     const HRESULT hr =
         device->Moniker()->BindToObject(nullptr, nullptr, IID_PPV_ARGS(filter.GetAddressOf()));
     if (FAILED(hr)) {
-        context.err << kPrefix << "cannot open '" << path << "': " << FailureText(hr) << '\n';
+        context.err << kPrefix << "cannot open " << path << ": " << FailureText(hr) << '\n';
         return ExitStatus::Failure;
     }
     // Both backends make their device filters from a catalog entry: that entry is the
     // snapshot.
     const sim::CaptureFilter* capture = sim::CaptureFilter::From(filter.Get());
     if (capture == nullptr) {
-        context.err << kPrefix << "'" << path << "' is not a device this backend can describe\n";
+        context.err << kPrefix << path << " is not a device this backend can describe\n";
         return ExitStatus::Failure;
     }
     context.out << sim::CatalogToJsonText(sim::Catalog{{capture->Device()}});

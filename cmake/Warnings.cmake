@@ -14,13 +14,17 @@ if(CAPSPECT_SANITIZE)
     target_link_options(capspect_options INTERFACE -fsanitize=${CAPSPECT_SANITIZE})
 endif()
 
-# capspect_add_test(NAME SOURCES... LIBS ...): one GoogleTest program, registered with CTest.
+# capspect_add_test(NAME SOURCES... LIBS ... [LABELS ...]): one GoogleTest program,
+# registered with CTest; its tests carry the LABELS (e.g. longrun) for ctest -L / -LE.
 function(capspect_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_options GTest::gtest GTest::gmock
                           GTest::gtest_main)
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    set(properties ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    if(ARG_LABELS)
+        list(APPEND properties LABELS "${ARG_LABELS}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

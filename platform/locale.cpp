@@ -9,9 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/unicode.h"
 
@@ -41,36 +45,79 @@ std::string EnvironmentLocaleName(const char* variable) {
     return "C";
 }
 
-// A locale object whose listed categories follow the environment and whose others are
-// "C". A category whose locale is not installed stays "C".
+// Builds a locale whose listed categories follow the named locales and whose others are
+// "C". A category whose locale is not installed stays "C". Answers null when even "C"
+// cannot be made.
+locale_t NewLocale(const std::vector<std::pair<int, std::string>>& categories) {
+    locale_t handle = newlocale(LC_ALL_MASK, "C", nullptr);
+    for (const auto& [mask, name] : categories) {
+        if (handle == nullptr) {
+            break;
+        }
+        // On failure newlocale leaves the base locale untouched and still ours.
+        if (const locale_t next = newlocale(mask, name.c_str(), handle)) {
+            handle = next;
+        }
+    }
+    return handle;
+}
+
+// Locale objects by the category names they were made from. Loading a locale reads and
+// maps its files, which costs far more than the calls that use it (a report formats
+// several numbers per format), so each combination is made once and kept for the life of
+// the process. The environment is still read at every call: a changed variable simply
+// selects another entry. Locale objects are immutable, so threads share them freely.
+class LocaleCache {
+public:
+    static LocaleCache& Instance() {
+        static LocaleCache cache;
+        return cache;
+    }
+
+    locale_t Get(const std::vector<std::pair<int, std::string>>& categories) {
+        const std::lock_guard lock(mutex_);
+        const auto found = locales_.find(categories);
+        if (found != locales_.end()) {
+            return found->second;
+        }
+        const locale_t handle = NewLocale(categories);
+        if (handle != nullptr) {
+            locales_.emplace(categories, handle);
+        }
+        return handle;
+    }
+
+    ~LocaleCache() {
+        for (const auto& entry : locales_) {
+            freelocale(entry.second);
+        }
+    }
+    LocaleCache(const LocaleCache&) = delete;
+    LocaleCache& operator=(const LocaleCache&) = delete;
+
+private:
+    LocaleCache() = default;
+
+    std::mutex mutex_;
+    std::map<std::vector<std::pair<int, std::string>>, locale_t> locales_;
+};
+
+// The locale whose listed categories follow the environment and whose others are "C".
 class EnvironmentLocale {
 public:
-    explicit EnvironmentLocale(std::initializer_list<Category> categories)
-        : handle_(newlocale(LC_ALL_MASK, "C", nullptr)) {
+    explicit EnvironmentLocale(std::initializer_list<Category> categories) {
+        std::vector<std::pair<int, std::string>> names;
         for (const Category& category : categories) {
-            if (handle_ == nullptr) {
-                return;
-            }
-            const std::string name = EnvironmentLocaleName(category.variable);
-            // On failure newlocale leaves the base locale untouched and still ours.
-            if (const locale_t next = newlocale(category.mask, name.c_str(), handle_)) {
-                handle_ = next;
-            }
+            names.emplace_back(category.mask, EnvironmentLocaleName(category.variable));
         }
+        handle_ = LocaleCache::Instance().Get(names);
     }
-    ~EnvironmentLocale() {
-        if (handle_ != nullptr) {
-            freelocale(handle_);
-        }
-    }
-    EnvironmentLocale(const EnvironmentLocale&) = delete;
-    EnvironmentLocale& operator=(const EnvironmentLocale&) = delete;
 
     explicit operator bool() const { return handle_ != nullptr; }
     locale_t Get() const { return handle_; }
 
 private:
-    locale_t handle_;
+    locale_t handle_ = nullptr;
 };
 
 // Makes a locale the calling thread's locale for the lifetime of the object.

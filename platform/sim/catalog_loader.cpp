@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "platform/sim/catalog.h"
 
@@ -796,9 +799,53 @@ std::string SyntaxErrorLine(std::string_view source, const Json::parse_error& er
     return std::string(source) + ": invalid JSON at byte " + std::to_string(error.byte);
 }
 
+// A catalog nests about ten levels deep. Deeper text is refused before it is parsed: the
+// parsed document is walked recursively (to show a value in a message, for one), so
+// unlimited nesting would exhaust the stack.
+constexpr int kMaxNesting = 64;
+
+// Far beyond any real device (a snapshot of one with 100,000 formats is about 250 MiB) and
+// still within what the parsed document's memory allows.
+constexpr std::size_t kMaxCatalogBytes = std::size_t{1} << 30;
+
+// Throws CatalogError, with the line and column of the bracket that goes too deep, when
+// the arrays and objects of `json` nest deeper than kMaxNesting. Brackets inside strings
+// do not count. Everything else about the syntax is left to the parser.
+void CheckNesting(std::string_view json, std::string_view sourceName) {
+    int depth = 0;
+    int line = 1;
+    std::size_t lineStart = 0;
+    bool inString = false;
+    for (std::size_t pos = 0; pos < json.size(); ++pos) {
+        const char c = json[pos];
+        if (inString) {
+            if (c == '\\') {
+                ++pos;  // the escaped character cannot end the string
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) {
+                throw CatalogError(std::string(sourceName) + ":" + std::to_string(line) + ":" +
+                                   std::to_string(pos - lineStart + 1) +
+                                   ": invalid JSON: arrays and objects nested deeper than " +
+                                   std::to_string(kMaxNesting) + " levels");
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        } else if (c == '\n') {
+            ++line;
+            lineStart = pos + 1;
+        }
+    }
+}
+
 }  // namespace
 
 Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
+    CheckNesting(json, sourceName);
     Json root;
     try {
         root = Json::parse(json.begin(), json.end());
@@ -816,17 +863,35 @@ Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
 
 Catalog LoadCatalogFile(const std::filesystem::path& file) {
     const std::string name = file.string();
-    if (std::filesystem::is_directory(file)) {
-        throw CatalogError(name + ": cannot read the catalog: it is a directory");
+    const auto refuse = [&name](std::string_view reason) {
+        throw CatalogError(name + ": cannot read the catalog: " + std::string(reason));
+    };
+    // A name the system refuses (too long, say) is reported by the open below. A directory
+    // opens as a stream that cannot be read, and a device such as /dev/zero never ends.
+    std::error_code notChecked;
+    const std::filesystem::file_status status = std::filesystem::status(file, notChecked);
+    if (std::filesystem::is_directory(status)) {
+        refuse("it is a directory");
+    }
+    if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status)) {
+        refuse("it is a device, not a file");
     }
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
-        throw CatalogError(name + ": cannot read the catalog: " + std::strerror(errno));
+        refuse(std::strerror(errno));
     }
-    const std::string text{std::istreambuf_iterator<char>(stream),
-                           std::istreambuf_iterator<char>()};
+    // Read in pieces so that a pipe that never ends stops at the limit.
+    std::string text;
+    std::vector<char> piece(1 << 16);
+    while (stream.read(piece.data(), static_cast<std::streamsize>(piece.size())) ||
+           stream.gcount() > 0) {
+        text.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
+        if (text.size() > kMaxCatalogBytes) {
+            refuse("larger than " + std::to_string(kMaxCatalogBytes >> 20) + " MiB");
+        }
+    }
     if (stream.bad()) {
-        throw CatalogError(name + ": cannot read the catalog: " + std::strerror(errno));
+        refuse(std::strerror(errno));
     }
     return LoadCatalogString(text, name);
 }
