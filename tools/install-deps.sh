@@ -9,6 +9,8 @@ packages=(
     nlohmann-json3-dev libgsf-1-dev linux-libc-dev
     locales-all
     qt6-base-dev libgl-dev fonts-dejavu-core
+    # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+    clang libclang-rt-14-dev
     # The vivid integration test: Debian's kernel in QEMU with the vivid driver.
     linux-image-amd64 qemu-system-x86 busybox-static v4l-utils kmod cpio
 )
