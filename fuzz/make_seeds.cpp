@@ -76,12 +76,22 @@ void WriteMediaSeeds(const SeedWriter& seeds) {
 void WriteCatalogSeeds(const SeedWriter& seeds) {
     constexpr std::string_view kTarget = "catalog";
     const sim::Catalog catalog = sim::LoadCatalogString(sim::test::kCaptureCatalog);
-    // One device per seed keeps each seed small; the writer spells out every field.
-    for (std::size_t i = 0; i < catalog.devices.size(); ++i) {
-        sim::Catalog single;
-        single.devices.push_back(catalog.devices[i]);
-        seeds.Write(kTarget, "device-" + std::to_string(i) + ".json",
-                    sim::CatalogToJsonText(single));
+    // The writer spells out every field; one pin per seed keeps each seed small. The first
+    // seed of a device carries its properties, crossbar and faults besides its first pin.
+    for (std::size_t d = 0; d < catalog.devices.size(); ++d) {
+        const sim::CatalogDevice& device = catalog.devices[d];
+        for (std::size_t p = 0; p < device.pins.size(); ++p) {
+            sim::Catalog single;
+            sim::CatalogDevice& part = single.devices.emplace_back(device);
+            part.pins = {device.pins[p]};
+            if (p != 0) {
+                part.crossbar.reset();
+                part.faults = {};
+            }
+            seeds.Write(kTarget,
+                        "device" + std::to_string(d) + "-pin" + std::to_string(p) + ".json",
+                        sim::CatalogToJsonText(single));
+        }
     }
     seeds.Write(kTarget, "empty.json", std::string_view(R"({"devices": []})"));
 }
