@@ -3,12 +3,14 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_CI_SECONDS ?= 45
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
-.PHONY: deps build run test sanitize bench format clean
-.PHONY: tsan
+.PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean
 
 deps:
 	@./tools/install-deps.sh
@@ -45,6 +47,28 @@ tsan: deps
 		$(TSAN_DIR)/tests/*/$$t --gtest_brief=1 || exit 1; \
 	done
 
+# The libFuzzer targets (fuzz/, docs/fuzzing.md), built with clang, ASan and UBSan and
+# without Qt. The same build checks that the Qt-free program builds and runs its report.
+fuzz-build: deps
+	@CXX=clang++ $(CMAKE) -S . -B $(FUZZ_DIR) -DCAPSPECT_FUZZ=ON -DCAPSPECT_WITH_QT=OFF \
+		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target capspect_fuzzers capspect
+	@$(FUZZ_DIR)/app/capspect report --demo >/dev/null
+
+# Every target for FUZZ_SECONDS, keeping what it finds in $(FUZZ_DIR)/fuzz-work.
+fuzz: fuzz-build
+	@FUZZ_BUILD_DIR=$(FUZZ_DIR) ./tools/run-fuzzers.sh $(FUZZ_SECONDS)
+
+# A short run of every target from its seeds; fails on any finding.
+fuzz-ci: fuzz-build
+	@FUZZ_BUILD_DIR=$(FUZZ_DIR) FUZZ_FRESH=1 ./tools/run-fuzzers.sh $(FUZZ_CI_SECONDS)
+
+# Writes fuzz/corpus/ afresh from the tests' builders.
+fuzz-seeds: fuzz-build
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target capspect_fuzz_seeds
+	@rm -rf fuzz/corpus
+	@$(FUZZ_DIR)/fuzz/capspect_fuzz_seeds fuzz/corpus
+
 bench: deps
 	@$(CMAKE) -S . -B $(BUILD_DIR) -DCAPSPECT_BENCHMARKS=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -54,12 +78,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
-
-# `capspect report` against `v4l2-ctl --list-formats-ext` on the vivid driver in a QEMU
-# guest: medians of RUNS runs (default 11) and their ratio.
-.PHONY: bench-vivid
-bench-vivid: deps
-	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target capspect-cli
-	@./bench/vivid_report_bench.sh $(BUILD_DIR)/app/capspect-cli
+.PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean

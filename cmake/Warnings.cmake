@@ -7,11 +7,19 @@ if(CAPSPECT_WERROR)
 endif()
 if(CAPSPECT_SANITIZE)
     target_compile_options(capspect_options INTERFACE
-        -fsanitize=${CAPSPECT_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all
+        -fsanitize=${CAPSPECT_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(capspect_options INTERFACE -fsanitize=${CAPSPECT_SANITIZE})
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         # GCC 12 reports false maybe-uninitialized warnings inside <regex> and
         # <functional> once the sanitizers instrument them; the main build keeps the check.
-        -Wno-maybe-uninitialized)
-    target_link_options(capspect_options INTERFACE -fsanitize=${CAPSPECT_SANITIZE})
+        target_compile_options(capspect_options INTERFACE -Wno-maybe-uninitialized)
+    endif()
+endif()
+if(CAPSPECT_FUZZ)
+    # Coverage instrumentation for libFuzzer in every library; only the fuzz targets link
+    # the fuzzer's driver (fuzz/CMakeLists.txt).
+    target_compile_options(capspect_options INTERFACE -fsanitize=fuzzer-no-link)
+    target_link_options(capspect_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
 # capspect_add_test(NAME SOURCES... LIBS ... [LABELS ...]): one GoogleTest program,

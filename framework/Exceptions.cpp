@@ -10,7 +10,7 @@ namespace capspect {
 Exception::Exception(std::u16string message)
     : FMessage(std::move(message)), FMessageUtf8(Utf16ToUtf8(FMessage)) {}
 
-EAssertionFailed::EAssertionFailed(std::u16string message, std::source_location where)
+EAssertionFailed::EAssertionFailed(std::u16string message, SourceLocation where)
     : Exception(std::move(message)), FWhere(where) {}
 
 namespace {
@@ -24,7 +24,7 @@ std::u16string OSErrorMessage(DWORD errorCode) {
 
 EOSError::EOSError(DWORD errorCode) : Exception(OSErrorMessage(errorCode)), FErrorCode(errorCode) {}
 
-void Assert(bool condition, std::u16string message, std::source_location where) {
+void Assert(bool condition, std::u16string message, SourceLocation where) {
     if (!condition) {
         throw EAssertionFailed(std::move(message), where);
     }

@@ -3,12 +3,30 @@
 #pragma once
 
 #include <exception>
-#include <source_location>
 #include <string>
 
 #include "platform/wintypes.h"
 
 namespace capspect {
+
+// Where a call was written, as SourceLocation tells it. The compiler builtins behind
+// it are used directly because clang 14 with libstdc++ offers no SourceLocation.
+class SourceLocation {
+public:
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                            unsigned line = __builtin_LINE()) noexcept {
+        return SourceLocation(file, line);
+    }
+
+    constexpr const char* file_name() const noexcept { return file_; }
+    constexpr unsigned line() const noexcept { return line_; }
+
+private:
+    constexpr SourceLocation(const char* file, unsigned line) noexcept : file_(file), line_(line) {}
+
+    const char* file_;
+    unsigned line_;
+};
 
 class Exception : public std::exception {
 public:
@@ -27,13 +45,13 @@ private:
 // The message is kept as given; the place of the assertion is kept beside it.
 class EAssertionFailed : public Exception {
 public:
-    EAssertionFailed(std::u16string message, std::source_location where);
+    EAssertionFailed(std::u16string message, SourceLocation where);
 
     const char* FileName() const noexcept { return FWhere.file_name(); }
     unsigned Line() const noexcept { return FWhere.line(); }
 
 private:
-    std::source_location FWhere;
+    SourceLocation FWhere;
 };
 
 // An index outside a list or collection.
@@ -67,6 +85,6 @@ private:
 
 // Raises EAssertionFailed with `message` when `condition` is false.
 void Assert(bool condition, std::u16string message,
-            std::source_location where = std::source_location::current());
+            SourceLocation where = SourceLocation::current());
 
 }  // namespace capspect

@@ -151,7 +151,9 @@ void SilenceLibraryDiagnostics() {
         const auto levels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
                                                         G_LOG_LEVEL_MESSAGE);
         const auto ignore = [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {};
-        for (const char* domain : {"libgsf", "libgsf:msole"}) {
+        // Parts of libgsf log without a domain of their own, in GLib's default domain;
+        // nothing else in the program logs there.
+        for (const char* domain : {"libgsf", "libgsf:msole", static_cast<const char*>(nullptr)}) {
             g_log_set_handler(domain, levels, ignore, nullptr);
         }
     });

@@ -29,7 +29,8 @@ public:
     HWND Add(WindowProcedure procedure, std::shared_ptr<MessageQueue> queue) {
         const std::lock_guard lock(mutex_);
         const std::uintptr_t key = next_key_++;
-        windows_.emplace(key, std::make_shared<Window>(std::move(procedure), std::move(queue)));
+        windows_.emplace(key,
+                         std::make_shared<Window>(Window{std::move(procedure), std::move(queue)}));
         return reinterpret_cast<HWND>(key);
     }
 

@@ -11,6 +11,8 @@ packages=(
     libudev-dev
     locales-all
     qt6-base-dev libgl-dev fonts-dejavu-core
+    # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+    clang libclang-rt-14-dev
     # The vivid integration test: Debian's kernel in QEMU with the vivid driver.
     linux-image-amd64 qemu-system-x86 busybox-static v4l-utils kmod cpio
 )

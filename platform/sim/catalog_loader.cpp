@@ -776,6 +776,13 @@ std::string_view TakeDigits(std::string_view text, std::size_t& pos) {
     return text.substr(start, pos - start);
 }
 
+// The parser's message without its "[json.exception.<kind>.<id>] " prefix.
+std::string ParserReason(const Json::exception& error) {
+    const std::string_view what = error.what();
+    const std::size_t end = what.starts_with('[') ? what.find("] ") : std::string_view::npos;
+    return std::string(end == std::string_view::npos ? what : what.substr(end + 2));
+}
+
 // "<source>:<line>:<column>: invalid JSON: <reason>", from the parser's message, which
 // reads "... at line L, column C: reason".
 std::string SyntaxErrorLine(std::string_view source, const Json::parse_error& error) {
@@ -851,6 +858,10 @@ Catalog LoadCatalogString(std::string_view json, std::string_view sourceName) {
         root = Json::parse(json.begin(), json.end());
     } catch (const Json::parse_error& error) {
         throw CatalogError(SyntaxErrorLine(sourceName, error));
+    } catch (const Json::exception& error) {
+        // A number too large for a double is well-formed JSON the parser cannot hold; it
+        // says so without a position.
+        throw CatalogError(std::string(sourceName) + ": invalid JSON: " + ParserReason(error));
     }
     try {
         return ReadCatalog(root);

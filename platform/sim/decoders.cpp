@@ -1,6 +1,9 @@
 #include "platform/sim/decoders.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "platform/dshow/capture.h"
 #include "platform/dshow/codecs.h"
@@ -126,8 +129,12 @@ std::vector<SplitterStream> TypicalMpeg1Streams() {
     video.hdr.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     video.hdr.bmiHeader.biWidth = 352;
     video.hdr.bmiHeader.biHeight = 288;
-    MediaType videoType(MEDIATYPE_Video, MEDIASUBTYPE_MPEG1Payload, FORMAT_MPEGVideo,
-                        std::span(reinterpret_cast<const BYTE*>(&video), sizeof video));
+    // The format block reaches saved graphs byte for byte, so it is copied field by field
+    // into zeroed memory: the structure's tail padding holds whatever the stack held.
+    std::vector<BYTE> format(sizeof video, 0);
+    std::memcpy(format.data(), &video,
+                offsetof(MPEG1VIDEOINFO, bSequenceHeader) + sizeof video.bSequenceHeader);
+    MediaType videoType(MEDIATYPE_Video, MEDIASUBTYPE_MPEG1Payload, FORMAT_MPEGVideo, format);
     const WAVEFORMATEX audio{WAVE_FORMAT_MPEG, 2, 44100, 28000, 1, 0, 0};
     return {{u"Video", std::move(videoType)},
             {u"Audio", MediaType::Audio(MEDIASUBTYPE_MPEG1AudioPayload, audio)}};

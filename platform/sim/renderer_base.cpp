@@ -189,7 +189,7 @@ HRESULT WindowedRendererFilter::Ready(Out*... out) const {
     if (!HasConnectedInput()) {
         return VFW_E_NOT_CONNECTED;
     }
-    if (((out == nullptr) || ...)) {
+    if ((!out || ...)) {
         return E_POINTER;
     }
     return S_OK;

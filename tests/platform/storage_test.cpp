@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -280,6 +281,22 @@ TEST_F(StorageTest, DamagedCompoundFilesFailToOpen) {
         std::vector<BYTE> loaded;
         EXPECT_EQ(LoadGraphStream(path, loaded), STG_E_DOCFILECORRUPT);
     }
+}
+
+// Found by the graph file fuzzer: libgsf warned on stderr, through GLib's default log
+// domain, about a stream whose sectors it could not read. The file is a saved graph with
+// a few bytes of its sector table changed.
+TEST_F(StorageTest, DamagedCompoundFileFailsQuietly) {
+    const char* root = std::getenv("CAPSPECT_TEST_DATA");
+    const fs::path file =
+        fs::path(root != nullptr ? root : "tests/data") / "platform" / "unreadable-stream.grf";
+    ASSERT_TRUE(fs::exists(file)) << file;
+    std::vector<BYTE> loaded;
+    testing::internal::CaptureStderr();
+    const HRESULT hr = LoadGraphStream(file, loaded);
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(hr, STG_E_DOCFILECORRUPT);
+    EXPECT_EQ(diagnostics, "");
 }
 
 TEST_F(StorageTest, ElementNamesFollowTheFormatsRules) {

@@ -175,6 +175,17 @@ TEST(CatalogErrorsText, EmptyAndMalformedTextAreSyntaxErrors) {
     EXPECT_NE(badUtf8.find("invalid JSON"), std::string::npos);
 }
 
+// Found by the catalog fuzzer: the parser's number overflow is no syntax error and escaped
+// the loader as the JSON library's own exception.
+TEST(CatalogErrorsText, NumbersBeyondADoubleAreInvalidJson) {
+    EXPECT_EQ(LoadError("1e444444000000000016900201466788169500g11"),
+              "bad.json: invalid JSON: number overflow parsing "
+              "'1e444444000000000016900201466788169500'");
+    EXPECT_EQ(
+        LoadError(R"({"devices": [{"category": "video", "properties": {"WaveInID": -1e400}}]})"),
+        "bad.json: invalid JSON: number overflow parsing '-1e400'");
+}
+
 TEST(CatalogErrorsText, FileErrorsNameTheFile) {
     const auto directory = std::filesystem::temp_directory_path() / "capspect_catalog_test";
     std::filesystem::create_directories(directory);

@@ -27,6 +27,18 @@ protected:
     }
 };
 
+// Saved graphs carry this format block byte for byte; found as two saves of the same graph
+// that differed in the bytes behind the (empty) sequence header.
+TEST(TypicalStreams, MpegVideoFormatBlockHoldsNothingBehindTheSequenceHeader) {
+    const std::vector<SplitterStream> streams = TypicalMpeg1Streams();
+    const AM_MEDIA_TYPE& type = streams.at(0).mediaType.Get();
+    ASSERT_EQ(type.formattype, FORMAT_MPEGVideo);
+    ASSERT_EQ(type.cbFormat, sizeof(MPEG1VIDEOINFO));
+    const std::size_t used = offsetof(MPEG1VIDEOINFO, bSequenceHeader) + 1;
+    const std::vector<BYTE> tail(type.pbFormat + used, type.pbFormat + type.cbFormat);
+    EXPECT_EQ(tail, std::vector<BYTE>(type.cbFormat - used, 0));
+}
+
 TEST_F(DecoderTest, MpegVideoRendersThroughTheMpegVideoDecoder) {
     ComPtr<IBaseFilter> renderer = AddByClass(CLSID_VideoMixingRenderer9, u"VMR9");
     auto source = Add<TypedSource>(u"Source", std::vector{Mpeg1VideoType(352, 240)});
