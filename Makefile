@@ -78,4 +78,12 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-.PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR)
+
+# `capspect report` against `v4l2-ctl --list-formats-ext` on the vivid driver in a QEMU
+# guest: medians of RUNS runs (default 11) and their ratio.
+.PHONY: bench-vivid
+bench-vivid: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target capspect-cli
+	@./bench/vivid_report_bench.sh $(BUILD_DIR)/app/capspect-cli
