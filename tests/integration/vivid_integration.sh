@@ -18,7 +18,7 @@ set -euo pipefail
 
 capspect=$(realpath "$1")
 check=$(realpath "$2")
-run_vivid=$(realpath "$3")
+run_vivid=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 
 # What the vivid driver of Debian 12's kernel (6.1) offers on its first device.
