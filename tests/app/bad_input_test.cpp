@@ -14,25 +14,13 @@
 #include "app/command_line.h"
 #include "app/message_text.h"
 #include "platform/unicode.h"
+#include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace capspect {
 namespace {
 
 using Args = std::vector<std::string>;
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const Args& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // One line that a terminal shows as it is: valid UTF-8 without control characters, ended
 // by the only line break.

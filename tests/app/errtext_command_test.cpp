@@ -6,25 +6,15 @@
 #include <sstream>
 
 #include "app/command_line.h"
+#include "tests/app/command_run.h"
 #include "tests/support/error_tsv.h"
 
 namespace {
 
+using capspect::CommandRun;
 using capspect::ExitStatus;
 using capspect::ParseResultCode;
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = capspect::RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using capspect::RunCapspect;
 
 TEST(ErrtextCommand, PrintsOneLinePerCodeWithBothTexts) {
     const CommandRun run = RunCapspect({"errtext", "0x80040218", "0xC00D32C8", "0x80004005"});

@@ -13,23 +13,11 @@
 #include "platform/sim/devenum.h"
 #include "platform/unicode.h"
 #include "platform/v4l2/discovery.h"
+#include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace capspect {
 namespace {
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 int LineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));

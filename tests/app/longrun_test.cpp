@@ -15,6 +15,7 @@
 #include "app/backend.h"
 #include "app/command_line.h"
 #include "app/format_report.h"
+#include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -54,19 +55,6 @@ std::ptrdiff_t HeapGrowth(int warmUp, int rest, const std::function<void()>& ste
 void ExpectNoGrowth(std::ptrdiff_t growth, int steps) {
     EXPECT_LT(growth, steps) << "the heap grew by " << growth << " bytes over " << steps
                              << " steps";
-}
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
 }
 
 TEST(LongRun, AThousandReportCommandsAreAllTheSameAndDoNotGrowTheHeap) {

@@ -14,24 +14,12 @@
 #include "platform/sim/devenum.h"
 #include "platform/sim/platform.h"
 #include "platform/unicode.h"
+#include "tests/app/command_run.h"
 #include "tests/support/LocaleEnvironment.h"
 #include "tests/support/temp_dir.h"
 
 namespace capspect {
 namespace {
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 int Count(const std::string& text, const std::string& what) {
     int count = 0;

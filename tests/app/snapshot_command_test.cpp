@@ -13,25 +13,13 @@
 #include "platform/unicode.h"
 #include "platform/v4l2/capabilities.h"
 #include "platform/v4l2/v4l2_platform.h"
+#include "tests/app/command_run.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect {
 namespace {
-
-struct CommandRun {
-    ExitStatus status;
-    std::string out;
-    std::string err;
-};
-
-CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 int LineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
