@@ -110,6 +110,17 @@ protected:
         return video;
     }
 
+    // A video component whose renderer shows in the window; the errors of placing a video
+    // window that does not run yet are dropped.
+    std::unique_ptr<TestDXShowVideo> CreateShownVideo(TDSVideoRenderer renderer,
+                                                      TPlainWinControl& window) {
+        auto video = CreateVideo(renderer);
+        video->SetDisplayWindow(&window);
+        video->CreateVideoRenderer();
+        errors.clear();
+        return video;
+    }
+
     int addedRenderers = 0;
 };
 
@@ -768,11 +779,8 @@ TEST_F(DXShowVideoTest, WithoutAnOverlayObjectBlendsAndFadesDoNothing) {
 
 TEST_F(DXShowVideoTest, BlendWithoutTimeShowsOpaqueAtOnceAndANullBitmapClearsAtOnce) {
     const TestClock clock;
-    const auto video = CreateVideo(vrVMR9);
     TPlainWinControl window(640, 480);
-    video->SetDisplayWindow(&window);
-    video->CreateVideoRenderer();
-    errors.clear();  // no video window to place yet
+    const auto video = CreateShownVideo(vrVMR9, window);
     const auto picture = RedPicture();
     const DWORD start = timeGetTime();
 
@@ -792,11 +800,8 @@ TEST_F(DXShowVideoTest, BlendWithoutTimeShowsOpaqueAtOnceAndANullBitmapClearsAtO
 
 TEST_F(DXShowVideoTest, FadesStepTheAlphaAlongTheClockAndEndAtTheirLimit) {
     const TestClock clock;
-    const auto video = CreateVideo(vrVMR9);
     TPlainWinControl window(640, 480);
-    video->SetDisplayWindow(&window);
-    video->CreateVideoRenderer();
-    errors.clear();  // no video window to place yet
+    const auto video = CreateShownVideo(vrVMR9, window);
     const auto picture = RedPicture();
     const DWORD start = timeGetTime();
 
@@ -826,10 +831,7 @@ TEST_F(DXShowVideoTest, FadeToBlackEndsFullyBlackOnEveryMixer) {
     for (const TDSVideoRenderer renderer : {vrVMR7, vrVMR9, vrEVR}) {
         SCOPED_TRACE(renderer);
         TPlainWinControl window(640, 480);
-        const auto video = CreateVideo(renderer);
-        video->SetDisplayWindow(&window);
-        video->CreateVideoRenderer();
-        errors.clear();  // no video window to place yet
+        const auto video = CreateShownVideo(renderer, window);
         const std::size_t gdiObjects = GdiObjectCount();
 
         video->FadeToBlack(1000);

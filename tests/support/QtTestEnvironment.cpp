@@ -1,5 +1,5 @@
-// One application for the whole test program, on the offscreen platform so that the window
-// tests need no display. The command-line tests do not use it.
+// One application for the whole test program, on the offscreen platform so that no
+// display is needed. Linked into every test program that makes widgets.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,7 +18,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "app_tests";
+    char name_[16] = "capspect_test";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> application_;
 };
