@@ -307,26 +307,40 @@ int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
 
 namespace {
 
-int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording) {
+// Every entry the driver lists, asked by index until it answers an error.
+template <typename Entry>
+std::vector<Entry> EnumerateAll(V4l2Device& device, int (V4l2Device::*enumerate)(Entry&)) {
+    std::vector<Entry> entries;
+    for (std::uint32_t index = 0;; ++index) {
+        Entry entry{};
+        entry.index = index;
+        if ((device.*enumerate)(entry) != 0) {
+            return entries;
+        }
+        entries.push_back(entry);
+    }
+}
+
+// Starts a recording afresh with the device's capabilities and its selected input.
+int RecordCapability(V4l2Device& device, DeviceRecording& recording) {
     recording = {};
     if (const int error = device.QueryCap(recording.capability); error != 0) {
         return error;
     }
-    const std::uint32_t bufferType = CaptureBufferType(recording.capability);
-
     int current = 0;
     if (device.GetInput(current) == 0) {
         recording.currentInput = current;
     }
-    std::vector<v4l2_input> inputs;
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_input input{};
-        input.index = index;
-        if (device.EnumInput(input) != 0) {
-            break;
-        }
-        inputs.push_back(input);
+    return 0;
+}
+
+int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording) {
+    if (const int error = RecordCapability(device, recording); error != 0) {
+        return error;
     }
+    const std::uint32_t bufferType = CaptureBufferType(recording.capability);
+    const int current = recording.currentInput.value_or(0);
+    const std::vector<v4l2_input> inputs = EnumerateAll(device, &V4l2Device::EnumInput);
     if (inputs.empty()) {
         recording.inputs.push_back(RecordInputState(device, bufferType));
     }
@@ -347,36 +361,19 @@ int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording) {
         const int error = device.SetInput(*recording.currentInput);
         failure = failure != 0 ? failure : error;
     }
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_audio audio{};
-        audio.index = index;
-        if (device.EnumAudio(audio) != 0) {
-            break;
-        }
-        recording.audioInputs.push_back(audio);
-    }
+    recording.audioInputs = EnumerateAll(device, &V4l2Device::EnumAudio);
     return failure;
 }
 
 int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
-    recording = {};
-    if (const int error = device.QueryCap(recording.capability); error != 0) {
+    if (const int error = RecordCapability(device, recording); error != 0) {
         return error;
     }
     const std::uint32_t bufferType = CaptureBufferType(recording.capability);
-    int current = 0;
-    if (device.GetInput(current) == 0) {
-        recording.currentInput = current;
-    }
     bool recorded = false;
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_input input{};
-        input.index = index;
-        if (device.EnumInput(input) != 0) {
-            break;
-        }
+    for (const v4l2_input& input : EnumerateAll(device, &V4l2Device::EnumInput)) {
         InputRecording state;
-        if (recording.currentInput && static_cast<int>(index) == *recording.currentInput) {
+        if (recording.currentInput && static_cast<int>(input.index) == *recording.currentInput) {
             state = RecordInputState(device, bufferType);
             recorded = true;
         }
@@ -393,14 +390,7 @@ int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
             recording.inputs.push_back(std::move(state));
         }
     }
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_audio audio{};
-        audio.index = index;
-        if (device.EnumAudio(audio) != 0) {
-            break;
-        }
-        recording.audioInputs.push_back(audio);
-    }
+    recording.audioInputs = EnumerateAll(device, &V4l2Device::EnumAudio);
     return 0;
 }
 
