@@ -6,10 +6,10 @@
 
 #include "app/demo_catalog.h"
 #include "app/message_text.h"
-#include "platform/sim/catalog.h"
-#include "platform/sim/devenum.h"
-#include "platform/sim/platform.h"
-#include "platform/v4l2/v4l2_platform.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/devenum.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
+#include "platform/directshow/platform.h"
 
 namespace capspect {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "platform/sim/catalog.h"
+#include "platform/devices/catalog.h"
 
 namespace capspect {
 

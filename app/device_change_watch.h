@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/device_notify.h"
+#include "platform/sdk/device_notify.h"
 
 namespace capspect {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/message_text.h"
-#include "platform/hresult.h"
-#include "platform/unicode.h"
+#include "platform/sdk/hresult.h"
+#include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {

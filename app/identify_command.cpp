@@ -5,7 +5,7 @@
 
 #include "app/message_text.h"
 #include "mediainfo/byte_stream.h"
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 

@@ -2,7 +2,7 @@
 
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "app/message_text.h"
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 

@@ -9,7 +9,7 @@
 #include "app/message_text.h"
 #include "app/report_json.h"
 #include "framework/Exceptions.h"
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 namespace {

@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "Components/VQDirectShow/MediaTypeNames.h"
-#include "platform/guid.h"
-#include "platform/sim/catalog_names.h"
-#include "platform/sim/catalog_writer.h"
-#include "platform/unicode.h"
+#include "platform/devices/catalog_names.h"
+#include "platform/devices/catalog_writer.h"
+#include "platform/sdk/guid.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 namespace {

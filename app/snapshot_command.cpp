@@ -5,9 +5,9 @@
 
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "app/message_text.h"
-#include "platform/sim/capture_filter.h"
-#include "platform/sim/catalog_writer.h"
-#include "platform/unicode.h"
+#include "platform/devices/capture_filter.h"
+#include "platform/devices/catalog_writer.h"
+#include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {

@@ -9,8 +9,8 @@
 
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
-#include "platform/com.h"
-#include "platform/unicode.h"
+#include "platform/sdk/com.h"
+#include "platform/support/unicode.h"
 #include "qt/MessagePump.h"
 
 namespace capspect {

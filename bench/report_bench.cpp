@@ -11,9 +11,9 @@
 #include "Components/VQDirectShow/DXShowCapture.h"
 #include "app/command_line.h"
 #include "app/format_report.h"
-#include "platform/sim/catalog.h"
-#include "platform/sim/devenum.h"
-#include "platform/sim/platform.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/devenum.h"
+#include "platform/directshow/platform.h"
 
 namespace {
 

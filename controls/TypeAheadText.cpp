@@ -1,6 +1,6 @@
 #include "controls/TypeAheadText.h"
 
-#include "platform/clock.h"
+#include "platform/sdk/clock.h"
 
 namespace capspect {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "controls/VQComboBoxModel.h"
-#include "platform/locale.h"
+#include "platform/sdk/locale.h"
 
 namespace capspect {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "framework/Exceptions.h"
-#include "platform/messages.h"
+#include "platform/sdk/messages.h"
 #include "util/TextHelpers.h"
 
 namespace capspect {

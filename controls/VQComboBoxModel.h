@@ -9,7 +9,7 @@
 
 #include "controls/TypeAheadText.h"
 #include "controls/VQComboBoxItems.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

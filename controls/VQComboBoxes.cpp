@@ -12,8 +12,8 @@
 
 #include <algorithm>
 
-#include "platform/clock.h"
-#include "platform/messages.h"
+#include "platform/sdk/clock.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect {
 

@@ -1,7 +1,7 @@
 #include "dshow/DSUtils.h"
 
 #include "framework/Exceptions.h"
-#include "platform/comptr.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

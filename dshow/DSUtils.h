@@ -1,7 +1,7 @@
 // COM identity of interface references.
 #pragma once
 
-#include "platform/unknown.h"
+#include "platform/sdk/unknown.h"
 
 namespace capspect {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
-#include "platform/com.h"
-#include "platform/dshow/categories.h"
-#include "platform/registry.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/categories.h"
+#include "platform/sdk/registry.h"
 #include "util/MediaTypeHelpers.h"
 
 namespace capspect {

@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/comptr.h"
-#include "platform/dshow/filters.h"
-#include "platform/mediatype.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/dshow/filters.h"
+#include "platform/sdk/mediatype.h"
+#include "platform/sdk/wintypes.h"
+#include "platform/support/comptr.h"
 
 // A predicate over pins. It has no interface identifier of its own: it is handed around
 // only as itself, never looked up by QueryInterface, which answers IUnknown alone.

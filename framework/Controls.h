@@ -5,8 +5,8 @@
 
 #include "framework/Components.h"
 #include "framework/HiddenWindow.h"
-#include "platform/messages.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/messages.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/wintypes.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -1,6 +1,6 @@
 #include "framework/Graphics.h"
 
-#include "platform/syscolor.h"
+#include "platform/sdk/syscolor.h"
 
 namespace capspect {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/gdi.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/gdi.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

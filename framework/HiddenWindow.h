@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/messages.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/comptr.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

@@ -5,7 +5,7 @@
 #include "framework/Components.h"
 #include "framework/Events.h"
 #include "framework/HiddenWindow.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/sim/catalog.h"
-#include "platform/sim/catalog_writer.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/catalog_writer.h"
 
 using namespace capspect;
 

@@ -11,9 +11,9 @@
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/graph_filters.h"
-#include "platform/messages.h"
-#include "platform/sim/platform.h"
-#include "platform/unicode.h"
+#include "platform/directshow/platform.h"
+#include "platform/sdk/messages.h"
+#include "platform/support/unicode.h"
 
 using namespace capspect;
 

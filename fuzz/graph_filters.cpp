@@ -1,7 +1,7 @@
 #include "fuzz/graph_filters.h"
 
 #include "fuzz/fuzz_check.h"
-#include "platform/comptr.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::fuzz {
 

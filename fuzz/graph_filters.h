@@ -1,7 +1,7 @@
 // The graph fuzz targets' shared check: how many filters a graph holds.
 #pragma once
 
-#include "platform/dshow/dshow.h"
+#include "platform/sdk/dshow/dshow.h"
 
 namespace capspect::fuzz {
 

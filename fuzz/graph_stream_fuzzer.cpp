@@ -7,12 +7,12 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/graph_filters.h"
-#include "platform/com.h"
-#include "platform/comptr.h"
-#include "platform/dshow/dshow.h"
-#include "platform/messages.h"
-#include "platform/sim/platform.h"
-#include "platform/storage.h"
+#include "platform/directshow/platform.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/sdk/messages.h"
+#include "platform/sdk/storage.h"
+#include "platform/support/comptr.h"
 
 using namespace capspect;
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/guid.h"
-#include "platform/sim/catalog_names.h"
+#include "platform/devices/catalog_names.h"
+#include "platform/sdk/guid.h"
 
 using namespace capspect;
 

@@ -12,7 +12,7 @@
 
 #include "app/errtext_command.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/sim/catalog_names.h"
+#include "platform/devices/catalog_names.h"
 
 using namespace capspect;
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 

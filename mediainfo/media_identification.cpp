@@ -10,7 +10,7 @@
 
 #include "mediainfo/fourcc.h"
 #include "mediainfo/text_encoding.h"
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 #include "util/TextHelpers.h"
 
 namespace capspect {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
 namespace {

@@ -8,7 +8,7 @@
 #include <climits>
 #include <mutex>
 
-#include "platform/messages.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect {
 

@@ -146,7 +146,7 @@ void WriteSource(const std::vector<Row>& rows, const std::string& input_path,
     source << "// Generated at build time from "
            << (slash == std::string::npos ? input_path : input_path.substr(slash + 1))
            << " by error_table_generator. Do not edit.\n"
-           << "#include \"platform/error_table.h\"\n\n";
+           << "#include \"platform/support/error_table.h\"\n\n";
     if (!name_space.empty()) {
         source << "namespace " << name_space << " {\n\n";
     }

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/errortext.h"
+#include "platform/sdk/errortext.h"
 #include "util/MediaErrorTable.h"
 
 namespace capspect {

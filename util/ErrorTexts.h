@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/hresult.h"
+#include "platform/sdk/hresult.h"
 
 namespace capspect {
 

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "platform/error_table.h"
+#include "platform/support/error_table.h"
 
 namespace capspect {
 

@@ -1,6 +1,6 @@
 #include "util/MediaTypeHelpers.h"
 
-#include "platform/com.h"
+#include "platform/sdk/com.h"
 
 namespace capspect {
 

@@ -1,7 +1,7 @@
 // Releasing DirectShow media type records.
 #pragma once
 
-#include "platform/mediatype.h"
+#include "platform/sdk/mediatype.h"
 
 namespace capspect {
 

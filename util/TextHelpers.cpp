@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/locale.h"
+#include "platform/sdk/locale.h"
 
 namespace capspect {
 

@@ -7,9 +7,9 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "framework/Exceptions.h"
-#include "platform/bind.h"
-#include "platform/com.h"
-#include "platform/storage.h"
+#include "platform/sdk/bind.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/storage.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {

@@ -19,9 +19,9 @@
 #include "framework/Events.h"
 #include "framework/HiddenWindow.h"
 #include "framework/Timers.h"
-#include "platform/comptr.h"
-#include "platform/dshow/dshow.h"
-#include "platform/moniker.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/sdk/moniker.h"
+#include "platform/support/comptr.h"
 #include "util/VQLists.h"
 
 namespace capspect {

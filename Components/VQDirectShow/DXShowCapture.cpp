@@ -8,8 +8,8 @@
 #include "dshow/DShowUtil.h"
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
-#include "platform/com.h"
-#include "platform/property_frame.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/property_frame.h"
 
 namespace capspect {
 namespace {

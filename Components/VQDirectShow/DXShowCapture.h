@@ -14,8 +14,8 @@
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "Components/VQDirectShow/DXShowStreamConfig.h"
 #include "Components/VQDirectShow/DXShowVideo.h"
-#include "platform/comptr.h"
-#include "platform/dshow/dshow.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

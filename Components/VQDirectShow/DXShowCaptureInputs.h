@@ -6,8 +6,8 @@
 #include <string>
 
 #include "framework/Collections.h"
-#include "platform/comptr.h"
-#include "platform/dshow/capture.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/com.h"
-#include "platform/dshow/capture.h"
-#include "platform/locale.h"
-#include "platform/oleauto.h"
-#include "platform/registry.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/sdk/locale.h"
+#include "platform/sdk/oleauto.h"
+#include "platform/sdk/registry.h"
 #include "util/ErrorTexts.h"
 #include "util/VQLists.h"
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "framework/Collections.h"
-#include "platform/comptr.h"
-#include "platform/guid.h"
-#include "platform/hresult.h"
-#include "platform/moniker.h"
+#include "platform/sdk/guid.h"
+#include "platform/sdk/hresult.h"
+#include "platform/sdk/moniker.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "framework/Exceptions.h"
-#include "platform/hresult.h"
+#include "platform/sdk/hresult.h"
 
 namespace capspect {
 

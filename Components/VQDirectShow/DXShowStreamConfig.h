@@ -7,9 +7,9 @@
 #include <string>
 
 #include "framework/Collections.h"
-#include "platform/comptr.h"
-#include "platform/dshow/capture.h"
-#include "platform/mediatype.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/sdk/mediatype.h"
+#include "platform/support/comptr.h"
 #include "util/MediaTypeHelpers.h"
 
 namespace capspect {

@@ -11,12 +11,12 @@
 
 #include "dshow/DShowUtil.h"
 #include "mediainfo/media_identification.h"
-#include "platform/clock.h"
-#include "platform/com.h"
-#include "platform/comobject.h"
-#include "platform/dshow/capture.h"
-#include "platform/monitors.h"
-#include "platform/unicode.h"
+#include "platform/sdk/clock.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/sdk/monitors.h"
+#include "platform/support/comobject.h"
+#include "platform/support/unicode.h"
 #include "util/TextHelpers.h"
 
 namespace capspect {

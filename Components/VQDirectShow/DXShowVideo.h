@@ -13,9 +13,9 @@
 #include "Components/VQDirectShow/DXShow.h"
 #include "Components/VQDirectShow/VMRAlphaBitmap.h"
 #include "framework/Graphics.h"
-#include "platform/dshow/renderers.h"
-#include "platform/gdi.h"
-#include "platform/mf.h"
+#include "platform/sdk/dshow/renderers.h"
+#include "platform/sdk/gdi.h"
+#include "platform/sdk/mf.h"
 
 namespace capspect {
 

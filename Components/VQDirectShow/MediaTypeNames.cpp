@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/mediatype.h"
+#include "platform/sdk/mediatype.h"
 
 namespace capspect {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/guid.h"
-#include "platform/wintypes.h"
+#include "platform/sdk/guid.h"
+#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

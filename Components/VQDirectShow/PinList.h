@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "framework/InterfaceList.h"
-#include "platform/comptr.h"
-#include "platform/dshow/filters.h"
+#include "platform/sdk/dshow/filters.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

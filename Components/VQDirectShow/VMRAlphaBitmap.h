@@ -7,9 +7,9 @@
 #include <initializer_list>
 
 #include "framework/Graphics.h"
-#include "platform/comptr.h"
-#include "platform/dshow/renderers.h"
-#include "platform/mf.h"
+#include "platform/sdk/dshow/renderers.h"
+#include "platform/sdk/mf.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

@@ -13,7 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/message_text.h"
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 #include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
 

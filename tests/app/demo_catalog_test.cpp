@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "platform/dshow/capture.h"
-#include "platform/mediatype.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/sdk/mediatype.h"
 
 namespace capspect {
 namespace {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/demo_catalog.h"
-#include "platform/faults.h"
-#include "platform/hresult.h"
-#include "platform/sim/devenum.h"
-#include "platform/unicode.h"
-#include "platform/v4l2/discovery.h"
+#include "platform/devices/devenum.h"
+#include "platform/devices/v4l2/discovery.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/hresult.h"
+#include "platform/support/unicode.h"
 #include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/demo_catalog.h"
-#include "platform/sim/catalog.h"
-#include "platform/sim/catalog_writer.h"
-#include "platform/unicode.h"
-#include "platform/v4l2/capabilities.h"
-#include "platform/v4l2/v4l2_platform.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/catalog_writer.h"
+#include "platform/devices/v4l2/capabilities.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
+#include "platform/support/unicode.h"
 #include "tests/app/command_run.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/support/temp_dir.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/faults.h"
-#include "platform/registry.h"
-#include "platform/sim/devenum.h"
+#include "platform/devices/devenum.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/registry.h"
 #include "tests/support/LocaleEnvironment.h"
 #include "util/VQLists.h"
 

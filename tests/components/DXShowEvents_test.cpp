@@ -4,7 +4,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "platform/clock.h"
+#include "platform/sdk/clock.h"
 #include "tests/components/DXShowFixture.h"
 #include "util/ErrorTexts.h"
 

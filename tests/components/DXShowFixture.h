@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "Components/VQDirectShow/DXShow.h"
-#include "platform/com.h"
-#include "platform/dshow/dshow.h"
-#include "platform/faults.h"
-#include "platform/messages.h"
-#include "platform/sim/filter.h"
-#include "platform/sim/filter_graph.h"
-#include "platform/sim/interfaces.h"
-#include "platform/sim/platform.h"
+#include "platform/directshow/filter.h"
+#include "platform/directshow/filter_graph.h"
+#include "platform/directshow/interfaces.h"
+#include "platform/directshow/platform.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect::test {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Components/VQDirectShow/DXShowErrors.h"
-#include "platform/com.h"
+#include "platform/sdk/com.h"
 #include "tests/support/FakeStreamConfig.h"
 #include "tests/support/LocaleEnvironment.h"
 #include "tests/support/video_formats.h"

@@ -4,8 +4,8 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "framework/Components.h"
-#include "platform/bind.h"
-#include "platform/registry.h"
+#include "platform/sdk/bind.h"
+#include "platform/sdk/registry.h"
 #include "tests/components/DXShowFixture.h"
 #include "util/ErrorTexts.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/mediatype.h"
+#include "platform/sdk/mediatype.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include "Components/VQDirectShow/PinList.h"
 #include "framework/Exceptions.h"
-#include "platform/comobject.h"
-#include "platform/faults.h"
-#include "platform/sim/filter.h"
+#include "platform/directshow/filter.h"
+#include "platform/linux/faults.h"
+#include "platform/support/comobject.h"
 
 namespace capspect {
 namespace {

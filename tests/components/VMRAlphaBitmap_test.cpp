@@ -7,8 +7,8 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "Components/VQDirectShow/DXShowVideo.h"
-#include "platform/gdi.h"
-#include "platform/sim/renderers.h"
+#include "platform/directshow/renderers.h"
+#include "platform/sdk/gdi.h"
 #include "tests/components/DXShowFixture.h"
 
 namespace capspect::test {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
-#include "platform/clock.h"
-#include "platform/messages.h"
+#include "platform/sdk/clock.h"
+#include "platform/sdk/messages.h"
 #include "tests/controls/ComboListWindowDouble.h"
 #include "tests/support/LocaleEnvironment.h"
 

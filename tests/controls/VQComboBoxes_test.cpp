@@ -14,7 +14,7 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/clock.h"
+#include "platform/sdk/clock.h"
 #include "tests/support/LocaleEnvironment.h"
 
 namespace capspect {

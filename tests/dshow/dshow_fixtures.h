@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "platform/comobject.h"
-#include "platform/dshow/dshow.h"
-#include "platform/sim/filter.h"
+#include "platform/directshow/filter.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/support/comobject.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::dshow_test {

@@ -5,10 +5,10 @@
 #include "dshow/DSUtils.h"
 #include "dshow/DShowUtil.h"
 #include "framework/Exceptions.h"
-#include "platform/com.h"
-#include "platform/dshow/categories.h"
-#include "platform/faults.h"
-#include "platform/registry.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/categories.h"
+#include "platform/sdk/registry.h"
 #include "tests/dshow/dshow_fixtures.h"
 
 namespace capspect::dshow_test {

@@ -5,8 +5,8 @@
 
 #include "dshow/DShowUtil.h"
 #include "framework/Exceptions.h"
-#include "platform/faults.h"
-#include "platform/sim/filter_registry.h"
+#include "platform/directshow/filter_registry.h"
+#include "platform/linux/faults.h"
 #include "tests/dshow/dshow_fixtures.h"
 
 namespace capspect::dshow_test {

@@ -11,8 +11,8 @@
 #include "framework/Components.h"
 #include "framework/Controls.h"
 #include "framework/Timers.h"
-#include "platform/clock.h"
-#include "platform/messages.h"
+#include "platform/sdk/clock.h"
+#include "platform/sdk/messages.h"
 
 namespace {
 

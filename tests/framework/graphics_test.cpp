@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gdi.h"
+#include "platform/sdk/gdi.h"
 
 namespace {
 

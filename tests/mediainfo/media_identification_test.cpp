@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 #include "tests/support/media_builders.h"
 #include "tests/support/temp_dir.h"
 

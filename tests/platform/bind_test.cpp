@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "platform/bind.h"
-#include "platform/com.h"
-#include "platform/faults.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/bind.h"
+#include "platform/sdk/com.h"
 
 struct ITestThing : IUnknown {
     virtual int Kind() = 0;

@@ -1,4 +1,4 @@
-#include "platform/clock.h"
+#include "platform/sdk/clock.h"
 
 #include <gtest/gtest.h>
 

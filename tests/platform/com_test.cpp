@@ -1,4 +1,4 @@
-#include "platform/com.h"
+#include "platform/sdk/com.h"
 
 #include <gtest/gtest.h>
 

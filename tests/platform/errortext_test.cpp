@@ -1,4 +1,4 @@
-#include "platform/errortext.h"
+#include "platform/sdk/errortext.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "platform/error_table.h"
+#include "platform/support/error_table.h"
 #include "tests/support/error_tsv.h"
 
 namespace {

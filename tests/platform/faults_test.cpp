@@ -1,4 +1,4 @@
-#include "platform/faults.h"
+#include "platform/linux/faults.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The GDI stand-ins: pixel storage, selection rules and the failures of wrong handles.
-#include "platform/gdi.h"
+#include "platform/sdk/gdi.h"
 
 #include <gtest/gtest.h>
 

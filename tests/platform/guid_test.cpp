@@ -1,4 +1,4 @@
-#include "platform/guid.h"
+#include "platform/sdk/guid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/locale.h"
+#include "platform/sdk/locale.h"
 
 #include <gtest/gtest.h>
 

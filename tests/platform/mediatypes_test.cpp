@@ -1,8 +1,8 @@
-#include "platform/dshow/mediatypes.h"
+#include "platform/support/mediatypes.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/comobject.h"
+#include "platform/support/comobject.h"
 
 struct IThing : IUnknown {};
 CAPSPECT_INTERFACE_ID(IThing, IUnknown, 0x33333333, 0x1, 0x1, 1, 2, 3, 4, 5, 6, 7, 8);

@@ -1,4 +1,4 @@
-#include "platform/messages.h"
+#include "platform/sdk/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/sdk/clock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/storage.h"
+#include "platform/sdk/storage.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/faults.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
 
 namespace {
 

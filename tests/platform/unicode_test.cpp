@@ -1,4 +1,4 @@
-#include "platform/unicode.h"
+#include "platform/support/unicode.h"
 
 #include <gtest/gtest.h>
 

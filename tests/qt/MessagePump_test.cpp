@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "framework/HiddenWindow.h"
-#include "platform/clock.h"
-#include "platform/messages.h"
+#include "platform/sdk/clock.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/messages.h"
+#include "platform/sdk/messages.h"
 
 namespace capspect {
 namespace {

@@ -1,6 +1,6 @@
 // The simulated capture graph builder and Smart Tee: FindInterface, FindPin, RenderStream.
-#include "platform/sim/filter_registry.h"
-#include "platform/sim/pin_walk.h"
+#include "platform/directshow/filter_registry.h"
+#include "platform/directshow/pin_walk.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

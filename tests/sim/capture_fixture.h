@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/dshow/dshow.h"
-#include "platform/faults.h"
-#include "platform/registry.h"
-#include "platform/sim/devenum.h"
-#include "platform/sim/filter.h"
-#include "platform/sim/platform.h"
+#include "platform/devices/devenum.h"
+#include "platform/directshow/filter.h"
+#include "platform/directshow/platform.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/sdk/registry.h"
 
 namespace capspect::sim::test {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/sim/catalog.h"
-#include "platform/sim/devenum.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/devenum.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/sim/catalog.h"
+#include "platform/devices/catalog.h"
 
 namespace {
 

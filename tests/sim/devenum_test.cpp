@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/faults.h"
-#include "platform/registry.h"
-#include "platform/sim/devenum.h"
+#include "platform/devices/devenum.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/registry.h"
 
 namespace {
 

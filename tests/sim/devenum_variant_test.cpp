@@ -1,8 +1,8 @@
 // The BSTR and VARIANT values that device property bags hand out.
 #include <gtest/gtest.h>
 
-#include "platform/comobject.h"
-#include "platform/oleauto.h"
+#include "platform/sdk/oleauto.h"
+#include "platform/support/comobject.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "platform/device_notify.h"
-#include "platform/messages.h"
-#include "platform/sim/capture_filter.h"
-#include "platform/sim/crossbar_filter.h"
-#include "platform/sim/device_presence.h"
+#include "platform/devices/capture_filter.h"
+#include "platform/devices/crossbar_filter.h"
+#include "platform/devices/device_presence.h"
+#include "platform/sdk/device_notify.h"
+#include "platform/sdk/messages.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "platform/sim/audio_filters.h"
-#include "platform/sim/file_source.h"
-#include "platform/sim/filter_graph.h"
-#include "platform/sim/media_file.h"
-#include "platform/storage.h"
-#include "platform/unicode.h"
+#include "platform/directshow/audio_filters.h"
+#include "platform/directshow/file_source.h"
+#include "platform/directshow/filter_graph.h"
+#include "platform/directshow/media_file.h"
+#include "platform/sdk/storage.h"
+#include "platform/support/unicode.h"
 #include "tests/sim/test_filters.h"
 #include "tests/support/media_builders.h"
 #include "tests/support/temp_dir.h"

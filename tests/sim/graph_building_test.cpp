@@ -1,8 +1,8 @@
 // Filter membership, pin connection and intelligent connect of the simulated graph manager.
 #include <gtest/gtest.h>
 
-#include "platform/sim/filter_graph.h"
-#include "platform/unicode.h"
+#include "platform/directshow/filter_graph.h"
+#include "platform/support/unicode.h"
 #include "tests/sim/test_filters.h"
 #include "tests/support/temp_dir.h"
 

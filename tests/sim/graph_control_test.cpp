@@ -2,8 +2,8 @@
 // simulated graph manager.
 #include <gtest/gtest.h>
 
-#include "platform/messages.h"
-#include "platform/sim/event_queue.h"
+#include "platform/directshow/event_queue.h"
+#include "platform/sdk/messages.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::sim::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/registry.h"
+#include "platform/sdk/registry.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The standard splitters and decoders, as intelligent connect and quick start use them.
 #include <gtest/gtest.h>
 
-#include "platform/dshow/codecs.h"
-#include "platform/registry.h"
-#include "platform/sim/decoders.h"
+#include "platform/directshow/decoders.h"
+#include "platform/sdk/dshow/codecs.h"
+#include "platform/sdk/registry.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dshow/capture.h"
-#include "platform/gdi.h"
-#include "platform/sim/renderers.h"
+#include "platform/directshow/renderers.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/sdk/gdi.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::sim::test {

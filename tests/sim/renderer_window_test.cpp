@@ -1,7 +1,7 @@
 // The Video Renderer and the Overlay Mixer; what every renderer shares.
 #include <gtest/gtest.h>
 
-#include "platform/dshow/control.h"
+#include "platform/sdk/dshow/control.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {

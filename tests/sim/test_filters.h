@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/dshow/dshow.h"
-#include "platform/dshow/mediatypes.h"
-#include "platform/faults.h"
-#include "platform/sim/filter.h"
-#include "platform/sim/filter_registry.h"
-#include "platform/sim/interfaces.h"
-#include "platform/sim/platform.h"
+#include "platform/directshow/filter.h"
+#include "platform/directshow/filter_registry.h"
+#include "platform/directshow/interfaces.h"
+#include "platform/directshow/platform.h"
+#include "platform/linux/faults.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/support/mediatypes.h"
 
 namespace capspect::sim::test {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/comobject.h"
-#include "platform/dshow/capture.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/support/comobject.h"
 
 namespace capspect::test {
 

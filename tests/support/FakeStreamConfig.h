@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/comobject.h"
-#include "platform/dshow/capture.h"
-#include "platform/dshow/mediatypes.h"
+#include "platform/sdk/dshow/capture.h"
+#include "platform/support/comobject.h"
+#include "platform/support/mediatypes.h"
 
 namespace capspect::test {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <system_error>
 
-#include "platform/v4l2/discovery.h"
-#include "platform/v4l2/recorded_device.h"
+#include "platform/devices/v4l2/discovery.h"
+#include "platform/devices/v4l2/recorded_device.h"
 #include "tests/support/temp_dir.h"
 
 namespace capspect::test {

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "platform/dshow/mediatypes.h"
+#include "platform/support/mediatypes.h"
 
 namespace capspect::test {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/com.h"
+#include "platform/sdk/com.h"
 #include "util/FreeAndClear.h"
 
 namespace {

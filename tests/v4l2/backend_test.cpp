@@ -6,17 +6,17 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/com.h"
-#include "platform/dshow/dshow.h"
-#include "platform/oleauto.h"
-#include "platform/sim/capability_list.h"
-#include "platform/sim/capture_filter.h"
-#include "platform/sim/catalog_writer.h"
-#include "platform/sim/crossbar_filter.h"
-#include "platform/sim/devenum.h"
-#include "platform/v4l2/device_description.h"
-#include "platform/v4l2/errors.h"
-#include "platform/v4l2/v4l2_platform.h"
+#include "platform/devices/capability_list.h"
+#include "platform/devices/capture_filter.h"
+#include "platform/devices/catalog_writer.h"
+#include "platform/devices/crossbar_filter.h"
+#include "platform/devices/devenum.h"
+#include "platform/devices/v4l2/device_description.h"
+#include "platform/devices/v4l2/errors.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
+#include "platform/sdk/com.h"
+#include "platform/sdk/dshow/dshow.h"
+#include "platform/sdk/oleauto.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/v4l2/fixtures.h"
 

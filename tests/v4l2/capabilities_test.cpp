@@ -1,8 +1,8 @@
 // The capability mapping on small hand-written devices: the cases vivid does not show.
 #include <gtest/gtest.h>
 
-#include "platform/v4l2/capabilities.h"
-#include "platform/v4l2/recorded_device.h"
+#include "platform/devices/v4l2/capabilities.h"
+#include "platform/devices/v4l2/recorded_device.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect::v4l2 {

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/v4l2/analog.h"
-#include "platform/v4l2/capabilities.h"
-#include "platform/v4l2/errors.h"
-#include "platform/v4l2/pixel_formats.h"
+#include "platform/devices/v4l2/analog.h"
+#include "platform/devices/v4l2/capabilities.h"
+#include "platform/devices/v4l2/errors.h"
+#include "platform/devices/v4l2/pixel_formats.h"
 
 namespace capspect::v4l2 {
 namespace {

@@ -8,8 +8,8 @@
 #include <map>
 #include <random>
 
-#include "platform/v4l2/discovery.h"
-#include "platform/v4l2/recorded_device.h"
+#include "platform/devices/v4l2/discovery.h"
+#include "platform/devices/v4l2/recorded_device.h"
 
 namespace capspect::v4l2 {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/v4l2/recorded_device.h"
+#include "platform/devices/v4l2/recorded_device.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect::v4l2 {

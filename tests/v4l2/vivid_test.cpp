@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/v4l2/capabilities.h"
-#include "platform/v4l2/crossbar_layout.h"
-#include "platform/v4l2/recorded_device.h"
+#include "platform/devices/v4l2/capabilities.h"
+#include "platform/devices/v4l2/crossbar_layout.h"
+#include "platform/devices/v4l2/recorded_device.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect::v4l2 {

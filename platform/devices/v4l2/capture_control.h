@@ -1,0 +1,64 @@
+// The driver side of a V4L2 capture filter: the stream configuration of the selected
+// input, formats through VIDIOC_S_FMT / S_PARM, crossbar routes through VIDIOC_S_INPUT.
+// Every failing ioctl answers HResultFromErrno of its errno.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/devices/device_control.h"
+#include "platform/devices/v4l2/capabilities.h"
+#include "platform/devices/v4l2/crossbar_layout.h"
+#include "platform/devices/v4l2/device.h"
+#include "platform/devices/v4l2/recording.h"
+
+namespace capspect::v4l2 {
+
+class V4l2CaptureControl final : public sim::DeviceControl {
+public:
+    // `recording`: RecordSelectedInput of `device`, made just before.
+    V4l2CaptureControl(std::unique_ptr<V4l2Device> device, DeviceRecording recording);
+
+    const sim::StreamConfigDesc& StreamConfig() const override { return config_; }
+    unsigned ConfigGeneration() const override { return generation_; }
+
+    // A format the driver would change (another pixel format or size from VIDIOC_TRY_FMT)
+    // is refused with VFW_E_INVALIDMEDIATYPE and the device is left as it was. The frame
+    // interval is the driver's to round: the delivered format says what it took.
+    HRESULT ApplyFormat(const AM_MEDIA_TYPE* format, std::optional<int> capability,
+                        std::optional<MediaType>& delivered) override;
+    HRESULT ReadFormat(std::optional<MediaType>& format) override;
+
+    // The video decoder output switches the device's input and reads the new input's
+    // configuration; the audio decoder output cannot be switched on its own (E_NOTIMPL):
+    // the driver selects an input's audio with the input.
+    HRESULT Route(LONG output, LONG input) override;
+
+private:
+    struct DeviceFormat {
+        v4l2_pix_format format;
+        std::optional<Fraction> interval;
+    };
+
+    void MapSelectedInput();
+    HRESULT SetDeviceFormat(std::uint32_t pixelformat, FrameSize size,
+                            std::optional<Fraction> interval, bool refuseAdjusted);
+    // The recorded interval of the capability's pixel format that the platform's 100 ns
+    // value stands for (1001/30000 for 333667), else the value itself as a fraction.
+    std::optional<Fraction> IntervalFor(std::uint32_t pixelformat,
+                                        REFERENCE_TIME avgTimePerFrame) const;
+
+    const std::unique_ptr<V4l2Device> device_;
+    const std::uint32_t bufferType_;
+    DeviceRecording recording_;
+    std::optional<CrossbarLayout> crossbar_;
+    std::vector<VideoCapability> capabilities_;
+    sim::StreamConfigDesc config_;
+    unsigned generation_ = 0;
+    // Per selected input: the format the device had when the filter was made or the input
+    // was selected; SetFormat(NULL) returns to it.
+    std::optional<DeviceFormat> initial_;
+};
+
+}  // namespace capspect::v4l2

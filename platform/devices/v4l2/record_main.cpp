@@ -1,0 +1,28 @@
+// capspect-v4l2-record [NODE]: prints the answers of a V4L2 device node (default
+// /dev/video0) as a recording in JSON, for replay in tests.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/devices/v4l2/device.h"
+#include "platform/devices/v4l2/recording.h"
+
+int main(int argc, char** argv) {
+    using namespace capspect::v4l2;
+    const char* node = argc > 1 ? argv[1] : "/dev/video0";
+    int error = 0;
+    const auto device = V4l2FileDevice::Open(node, error);
+    if (!device) {
+        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(error));
+        return 1;
+    }
+    DeviceRecording recording;
+    if (const int failure = RecordDevice(*device, recording); failure != 0) {
+        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(failure));
+        return 1;
+    }
+    std::cout << ToJson(recording).dump(1) << '\n';
+    return 0;
+}

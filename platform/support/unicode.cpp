@@ -1,0 +1,151 @@
+#include "platform/support/unicode.h"
+
+namespace capspect {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+
+constexpr bool IsHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+constexpr bool IsSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        const char32_t offset = cp - 0x10000;
+        out += static_cast<char16_t>(0xD800 + (offset >> 10));
+        out += static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+    }
+}
+
+// Decodes one UTF-8 sequence at `pos`, advancing it; malformed input yields U+FFFD and
+// consumes one byte.
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos++]);
+    if (lead < 0x80) {
+        return lead;
+    }
+    int trailing = 0;
+    char32_t cp = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        trailing = 1, cp = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        trailing = 2, cp = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        trailing = 3, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+        return kReplacement;
+    }
+    const std::size_t start = pos;
+    for (int i = 0; i < trailing; ++i) {
+        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80) {
+            pos = start;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
+    }
+    if (cp < minimum || cp > kMaxCodePoint || IsSurrogate(cp)) {
+        pos = start;
+        return kReplacement;
+    }
+    return cp;
+}
+
+}  // namespace
+
+std::u32string Utf16ToCodePoints(std::u16string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = text[i];
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            out += 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else {
+            out += unit;
+        }
+    }
+    return out;
+}
+
+std::u16string CodePointsToUtf16(std::u32string_view codePoints) {
+    std::u16string out;
+    out.reserve(codePoints.size());
+    for (const char32_t cp : codePoints) {
+        AppendUtf16(out, cp > kMaxCodePoint ? kReplacement : cp);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char32_t cp : Utf16ToCodePoints(text)) {
+        AppendUtf8(out, IsSurrogate(cp) ? kReplacement : cp);
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        AppendUtf16(out, DecodeUtf8(text, pos));
+    }
+    return out;
+}
+
+std::optional<std::string> Utf16ToUtf8Strict(std::u16string_view text) {
+    if (text.find(u'\0') != std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    for (const char32_t cp : Utf16ToCodePoints(text)) {
+        if (IsSurrogate(cp)) {
+            return std::nullopt;
+        }
+    }
+    return Utf16ToUtf8(text);
+}
+
+std::optional<std::u16string> Utf8ToUtf16Strict(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    // Only well-formed UTF-8 survives the round trip unchanged.
+    std::u16string converted = Utf8ToUtf16(text);
+    if (Utf16ToUtf8(converted) != text) {
+        return std::nullopt;
+    }
+    return converted;
+}
+
+}  // namespace capspect
