@@ -10,7 +10,8 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
-.PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean
+.PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean \
+	windows-deps windows test-windows
 
 deps:
 	@./tools/install-deps.sh
@@ -78,7 +79,28 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-windows build-windows-i686
+
+# Windows: cross-built with mingw-w64 (docs/windows.md). ARCH=x86_64 (default) builds
+# build-windows/, ARCH=i686 build-windows-i686/.
+ARCH ?= x86_64
+WINDOWS_DIR ?= $(if $(filter i686,$(ARCH)),build-windows-i686,build-windows)
+windows-deps:
+	@./tools/install-deps.sh windows
+
+windows: windows-deps
+	@$(CMAKE) -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCAPSPECT_WINDOWS_ARCH=$(ARCH) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+
+# The Windows test programs under Wine (64-bit), in a prefix of their own with the null
+# graphics driver. A persistent wineserver, its output in a file, serves every test.
+test-windows: windows
+	@./tools/wine-prefix.sh $(CURDIR)/$(WINDOWS_DIR)/wineprefix
+	@WINEPREFIX=$(CURDIR)/$(WINDOWS_DIR)/wineprefix wineserver -p >$(WINDOWS_DIR)/wineserver.log 2>&1
+	@WINEPREFIX=$(CURDIR)/$(WINDOWS_DIR)/wineprefix ctest --test-dir $(WINDOWS_DIR) \
+		--output-on-failure -j $(JOBS); status=$$?; \
+		WINEPREFIX=$(CURDIR)/$(WINDOWS_DIR)/wineprefix wineserver -k; exit $$status
 
 # `capspect report` against `v4l2-ctl --list-formats-ext` on the vivid driver in a QEMU
 # guest: medians of RUNS runs (default 11) and their ratio.

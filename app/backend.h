@@ -1,5 +1,6 @@
 // The options valid with every command, and the platform backend they choose: the
-// simulated platform over a device catalog (a file or the built-in demo), or V4L2.
+// simulated platform over a device catalog (a file or the built-in demo), V4L2 on Linux,
+// or the system's own DirectShow on Windows.
 #pragma once
 
 #include <filesystem>
@@ -8,23 +9,29 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace capspect {
 
-namespace v4l2 {
-class DeviceMonitor;
-}
+enum class BackendKind { Sim, V4l2, DirectShow };
 
-enum class BackendKind { Sim, V4l2 };
+// The backends of this build by the names --backend takes, and the default one.
+std::optional<BackendKind> BackendNamed(std::string_view name);
+std::string_view BackendName(BackendKind kind);
+std::string_view BackendNames();  // for messages: "sim or v4l2"
+BackendKind DefaultBackend();
+// The help lines of the --backend option in this build.
+std::string_view BackendHelp();
 
 struct BackendOptions {
-    std::optional<BackendKind> backend;                // --backend sim|v4l2
+    std::optional<BackendKind> backend;                // --backend NAME
     std::optional<std::filesystem::path> devicesFile;  // --devices FILE
     bool demo = false;                                 // --demo
     bool verbose = false;                              // --verbose
 
-    // Sim with a catalog or with --backend sim; otherwise V4L2, the default on Linux.
+    // Sim with a catalog or with --backend sim; otherwise the one --backend names, else the
+    // build's default (V4L2 on Linux, DirectShow on Windows).
     BackendKind Kind() const;
 };
 
@@ -69,7 +76,8 @@ private:
     explicit Backend(BackendKind kind);
 
     BackendKind kind_;
-    std::unique_ptr<v4l2::DeviceMonitor> monitor_;
+    // Whatever follows devices that come and go (V4L2: the device monitor).
+    std::shared_ptr<void> deviceWatch_;
 };
 
 }  // namespace capspect

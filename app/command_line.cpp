@@ -18,7 +18,7 @@
 namespace capspect {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr std::string_view kUsageCommands =
     "Usage: capspect [OPTIONS] [COMMAND [ARGUMENTS] [OPTIONS]]\n"
     "Shows the output formats that video capture devices offer. Without a command it\n"
     "opens the window (in a build with Qt), on the devices the options choose.\n"
@@ -38,9 +38,8 @@ constexpr std::string_view kUsage =
     "\n"
     "Options (with every command, before or after it):\n"
     "  --devices FILE     simulated devices from a device catalog (docs/catalog.md)\n"
-    "  --demo             simulated devices from the built-in demo catalog\n"
-    "  --backend sim|v4l2 the device backend; v4l2 (the machine's capture devices)\n"
-    "                     is the default\n"
+    "  --demo             simulated devices from the built-in demo catalog\n";
+constexpr std::string_view kUsageOptions =
     "  --verbose          report the components' errors and information on stderr\n"
     "  --                 end of options: the rest goes to the command unchanged\n"
     "  --help             show this help and exit\n"
@@ -107,7 +106,7 @@ ExitStatus RunCommand(const std::vector<std::string>& args, std::ostream& out, s
         err << "capspect: this build has no window, so a command is needed\n";
     }
     if (command.empty() || command.front() == "--help" || command.front() == "-h") {
-        out << kUsage;
+        out << kUsageCommands << BackendHelp() << kUsageOptions;
         return command.empty() ? ExitStatus::Usage : ExitStatus::Success;
     }
     if (command.front() == "--version") {

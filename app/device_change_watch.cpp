@@ -1,5 +1,7 @@
 #include "app/device_change_watch.h"
 
+#include "platform/support/hidden_window.h"
+
 namespace capspect {
 
 TDeviceChangeWatch::TDeviceChangeWatch(std::function<void()> changed)

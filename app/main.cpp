@@ -1,12 +1,14 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#include "platform/support/program_start.h"
 #if CAPSPECT_WITH_QT
 #include "app/window_start.h"
 #endif
 
 int main(int argc, char* argv[]) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    capspect::PrepareStandardStreams();
+    const std::vector<std::string> args = capspect::ProgramArguments(argc, argv);
 #if CAPSPECT_WITH_QT
     const capspect::WindowLauncher launchWindow = capspect::RunMainWindow;
 #else

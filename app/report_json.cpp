@@ -12,6 +12,7 @@
 #include "platform/devices/catalog_names.h"
 #include "platform/devices/catalog_writer.h"
 #include "platform/sdk/guid.h"
+#include "platform/support/guids.h"
 #include "platform/support/unicode.h"
 
 namespace capspect {

@@ -7,6 +7,7 @@
 #include "app/message_text.h"
 #include "platform/devices/capture_filter.h"
 #include "platform/devices/catalog_writer.h"
+#include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 

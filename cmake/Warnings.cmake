@@ -29,6 +29,17 @@ function(capspect_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_options GTest::gtest GTest::gmock
                           GTest::gtest_main)
+    if(WIN32)
+        # Under Wine each process start costs seconds: one test per program, all its cases
+        # in one run.
+        add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+        if(ARG_LABELS)
+            set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+        endif()
+        return()
+    endif()
     include(GoogleTest)
     set(properties ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
     if(ARG_LABELS)

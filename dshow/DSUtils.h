@@ -1,7 +1,7 @@
 // COM identity of interface references.
 #pragma once
 
-#include "platform/sdk/unknown.h"
+#include <objbase.h>
 
 namespace capspect {
 

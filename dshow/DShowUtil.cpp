@@ -6,10 +6,17 @@
 #include <limits>
 #include <vector>
 
+#include <windows.h>
+
+#include <dshow.h>
+#include <ks.h>
+#include <objbase.h>
+
 #include "framework/Exceptions.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/dshow/categories.h"
-#include "platform/sdk/registry.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
+#include "platform/support/mediatypes.h"
+#include "platform/support/wide_string.h"
 #include "util/MediaTypeHelpers.h"
 
 namespace capspect {
@@ -462,7 +469,7 @@ constexpr std::array<const GUID*, 28> kFriendlyNameCategories{
 class RegistryKey {
 public:
     RegistryKey(HKEY root, const std::u16string& path) {
-        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &FKey) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(root, WideText(path), 0, KEY_READ, &FKey) != ERROR_SUCCESS) {
             FKey = nullptr;
         }
     }
@@ -479,14 +486,15 @@ public:
         DWORD type = REG_NONE;
         DWORD size = 0;
         if (FKey == nullptr ||
-            RegQueryValueExW(FKey, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            RegQueryValueExW(FKey, WideText(name), nullptr, &type, nullptr, &size) !=
+                ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ)) {
             return {};
         }
         std::vector<char16_t> text(size / sizeof(char16_t) + 1, u'\0');
         DWORD capacity = static_cast<DWORD>((text.size() - 1) * sizeof(char16_t));
-        if (RegQueryValueExW(FKey, name, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
-                             &capacity) != ERROR_SUCCESS) {
+        if (RegQueryValueExW(FKey, WideText(name), nullptr, &type,
+                             reinterpret_cast<LPBYTE>(text.data()), &capacity) != ERROR_SUCCESS) {
             return {};
         }
         // The stored data need not end with a NUL; the extra element guarantees one.

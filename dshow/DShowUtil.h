@@ -11,9 +11,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sdk/dshow/filters.h"
-#include "platform/sdk/mediatype.h"
-#include "platform/sdk/wintypes.h"
+#include <windows.h>
+
+#include <dshow.h>
+#include <dvdmedia.h>
+
 #include "platform/support/comptr.h"
 
 // A predicate over pins. It has no interface identifier of its own: it is handed around

@@ -3,10 +3,10 @@
 // TPlainWinControl is a hidden window with a settable size, for code without a GUI.
 #pragma once
 
+#include <windows.h>
+
 #include "framework/Components.h"
 #include "framework/HiddenWindow.h"
-#include "platform/sdk/messages.h"
-#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/sdk/wintypes.h"
+#include <windows.h>
 
 namespace capspect {
 

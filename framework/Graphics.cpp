@@ -1,6 +1,8 @@
 #include "framework/Graphics.h"
 
-#include "platform/sdk/syscolor.h"
+#include <windows.h>
+
+#include "platform/support/gdi_handles.h"
 
 namespace capspect {
 

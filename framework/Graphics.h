@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-#include "platform/sdk/gdi.h"
-#include "platform/sdk/wintypes.h"
+#include <windows.h>
+
+#include "platform/support/gdi_handles.h"
 
 namespace capspect {
 

@@ -3,7 +3,9 @@
 
 #include <utility>
 
-#include "platform/sdk/messages.h"
+#include <windows.h>
+
+#include "platform/support/hidden_window.h"
 
 namespace capspect {
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/Exceptions.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

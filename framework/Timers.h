@@ -2,10 +2,11 @@
 // the thread that created it, through the platform's window timers.
 #pragma once
 
+#include <windows.h>
+
 #include "framework/Components.h"
 #include "framework/Events.h"
 #include "framework/HiddenWindow.h"
-#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -12,6 +12,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/graph_filters.h"
 #include "platform/directshow/platform.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/messages.h"
 #include "platform/support/unicode.h"
 

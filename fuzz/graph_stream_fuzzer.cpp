@@ -8,6 +8,8 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/graph_filters.h"
 #include "platform/directshow/platform.h"
+#include "platform/linux/messages.h"
+#include "platform/linux/storage.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/messages.h"

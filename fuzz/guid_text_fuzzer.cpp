@@ -9,6 +9,7 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/devices/catalog_names.h"
 #include "platform/sdk/guid.h"
+#include "platform/support/guids.h"
 
 using namespace capspect;
 

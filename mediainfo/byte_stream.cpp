@@ -1,11 +1,6 @@
 #include "mediainfo/byte_stream.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/support/unicode.h"
@@ -30,33 +25,28 @@ std::size_t MemoryByteStream::Read(std::span<std::uint8_t> buffer) {
     return count;
 }
 
-FileByteStream::FileByteStream(const std::filesystem::path& path, std::size_t bufferSize)
-    : buffer_(std::max<std::size_t>(bufferSize, 1)) {
-    // Opened read-only: the file is never written. POSIX has no share modes, so writers
-    // elsewhere are not kept out.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        throw EFOpenError(path.string(), std::strerror(errno));
+namespace {
+
+ReadOnlyFile OpenForReading(const std::filesystem::path& path) {
+    std::variant<ReadOnlyFile, std::string> opened = ReadOnlyFile::Open(path);
+    if (auto* const reason = std::get_if<std::string>(&opened)) {
+        throw EFOpenError(PathText(path), *reason);
     }
-    struct stat status {};
-    if (::fstat(fd_, &status) != 0 || S_ISDIR(status.st_mode)) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        ::close(fd_);
-        throw EFOpenError(path.string(), std::strerror(error));
-    }
-    size_ = S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
+    return std::get<ReadOnlyFile>(std::move(opened));
 }
 
-FileByteStream::~FileByteStream() {
-    ::close(fd_);
-}
+}  // namespace
+
+FileByteStream::FileByteStream(const std::filesystem::path& path, std::size_t bufferSize)
+    : file_(OpenForReading(path)), buffer_(std::max<std::size_t>(bufferSize, 1)) {}
 
 std::size_t FileByteStream::Read(std::span<std::uint8_t> buffer) {
-    if (position_ >= size_) {
+    const std::uint64_t size = file_.Size();
+    if (position_ >= size) {
         return 0;
     }
     buffer = buffer.first(
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - position_)));
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - position_)));
     std::size_t copied = 0;
     while (copied < buffer.size()) {
         const bool inBuffer =
@@ -91,15 +81,12 @@ std::size_t FileByteStream::ReadFromFile(std::uint64_t offset, std::span<std::ui
     std::size_t total = 0;
     while (total < buffer.size()) {
         ++systemReads_;
-        const ssize_t count = ::pread(fd_, buffer.data() + total, buffer.size() - total,
-                                      static_cast<off_t>(offset + total));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
+        const std::optional<std::size_t> count =
+            file_.ReadAt(offset + total, buffer.subspan(total));
+        if (!count || *count == 0) {
             break;  // end of file, or a read error: both end the data here
         }
-        total += static_cast<std::size_t>(count);
+        total += *count;
     }
     return total;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
+#include "platform/support/file_reader.h"
 
 namespace capspect {
 
@@ -69,14 +70,11 @@ public:
     // directory.
     explicit FileByteStream(const std::filesystem::path& path,
                             std::size_t bufferSize = kDefaultBufferSize);
-    ~FileByteStream() override;
-    FileByteStream(const FileByteStream&) = delete;
-    FileByteStream& operator=(const FileByteStream&) = delete;
 
     std::size_t Read(std::span<std::uint8_t> buffer) override;
     void Seek(std::uint64_t position) override { position_ = position; }
     std::uint64_t Position() const override { return position_; }
-    std::uint64_t Size() const override { return size_; }
+    std::uint64_t Size() const override { return file_.Size(); }
 
     // How many times the file itself has been read so far.
     std::uint64_t SystemReadCount() const noexcept { return systemReads_; }
@@ -85,8 +83,7 @@ private:
     std::size_t ReadFromFile(std::uint64_t offset, std::span<std::uint8_t> buffer);
     bool FillBuffer();
 
-    int fd_ = -1;
-    std::uint64_t size_ = 0;
+    ReadOnlyFile file_;
     std::uint64_t position_ = 0;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t bufferOffset_ = 0;  // file offset of buffer_[0]

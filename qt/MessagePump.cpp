@@ -8,6 +8,7 @@
 #include <climits>
 #include <mutex>
 
+#include "platform/linux/messages.h"
 #include "platform/sdk/messages.h"
 
 namespace capspect {

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Quiet and quick when
 # everything is already there; needs root (or sudo) only when something is missing.
+# `install-deps.sh windows` installs what the Windows build and its tests under Wine need.
 set -euo pipefail
 
-packages=(
+windows_packages=(
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
+    nlohmann-json3-dev wine wine64 cmake ninja-build
+)
+
+linux_packages=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libgsf-1-dev linux-libc-dev
@@ -16,6 +22,12 @@ packages=(
     # The vivid integration test: Debian's kernel in QEMU with the vivid driver.
     linux-image-amd64 qemu-system-x86 busybox-static v4l-utils kmod cpio
 )
+
+if [ "${1:-}" = windows ]; then
+    packages=("${windows_packages[@]}")
+else
+    packages=("${linux_packages[@]}")
+fi
 
 missing=()
 for package in "${packages[@]}"; do

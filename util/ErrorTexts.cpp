@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/sdk/errortext.h"
+#include <dshow.h>
+
+#include "platform/support/wide_string.h"
 #include "util/MediaErrorTable.h"
 
 namespace capspect {
@@ -21,7 +23,7 @@ std::u16string GetDSErrorText(HRESULT code) {
     if (count == 0) {
         return {};
     }
-    const std::u16string_view text(buffer.data());
+    const std::u16string_view text = Utf16Text(buffer.data());
     // The answer counts the terminating NUL; never trust it beyond the text in the buffer.
     return std::u16string(text.substr(0, std::min<std::size_t>(count - 1, text.size())));
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/sdk/hresult.h"
+#include <windows.h>
 
 namespace capspect {
 

@@ -1,6 +1,6 @@
 #include "util/MediaTypeHelpers.h"
 
-#include "platform/sdk/com.h"
+#include <objbase.h>
 
 namespace capspect {
 

@@ -1,7 +1,8 @@
 // Releasing DirectShow media type records.
 #pragma once
 
-#include "platform/sdk/mediatype.h"
+#include <dshow.h>
+#include <dvdmedia.h>
 
 namespace capspect {
 

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/sdk/locale.h"
+#include <windows.h>
+
+#include "platform/support/wide_string.h"
 
 namespace capspect {
 
@@ -39,7 +41,7 @@ std::optional<std::u16string> UserLocaleText(LCTYPE type) {
         return std::nullopt;
     }
     std::u16string buffer(static_cast<std::size_t>(length), u'\0');
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer.data(), length) == 0) {
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, WideText(buffer), length) == 0) {
         return std::nullopt;
     }
     buffer.resize(static_cast<std::size_t>(length) - 1);  // the terminating NUL
@@ -131,8 +133,8 @@ bool HasTextPrefix(std::u16string_view prefix, std::u16string_view text) {
         return false;
     }
     const int length = static_cast<int>(prefix.size());
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, prefix.data(), length, text.data(),
-                          length) == CSTR_EQUAL;
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, WideChars(prefix), length,
+                          WideChars(text), length) == CSTR_EQUAL;
 }
 
 bool HasAnyTextPrefix(std::u16string_view text, std::span<const std::u16string_view> prefixes,

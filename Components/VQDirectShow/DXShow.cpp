@@ -5,11 +5,13 @@
 #include <limits>
 #include <utility>
 
+#include <objbase.h>
+
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "framework/Exceptions.h"
-#include "platform/sdk/bind.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/storage.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/wide_string.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {
@@ -39,7 +41,6 @@ constexpr float kSilentAmplitude = 0.0001F;
 // Style bits the video window must not have as a child: caption, sizing frame, system
 // menu, minimise and maximise boxes.
 constexpr LONG kVideoWindowFrameBits = 0x00CF0000;
-constexpr LONG WS_CHILD = 0x40000000;
 
 // Aspect ratios closer than this count as equal (the runtime's single-precision
 // tolerance).
@@ -401,7 +402,7 @@ HRESULT TDXShow::RenderFile(std::u16string_view AFileName, bool ClearGraph) {
             ReportError(hr, u"Problem loading Quicktime movie.");
         }
     } else {
-        hr = FGraph->RenderFile(FFileName.c_str(), nullptr);
+        hr = FGraph->RenderFile(WideText(FFileName), nullptr);
     }
     if (FDSVideoRenderer != vrVMR9Renderless) {
         UpdateVideoWindow(FDisplayWindow);
@@ -418,7 +419,7 @@ HRESULT TDXShow::RenderWithSourceFilter(std::u16string_view FileName, REFCLSID S
     const std::u16string filterName(FilterName);
     ComPtr<IBaseFilter> source;
     HRESULT hr =
-        AddFilterByCLSID(FGraph.Get(), SourceCLSID, filterName.c_str(), source.GetAddressOf());
+        AddFilterByCLSID(FGraph.Get(), SourceCLSID, WideText(filterName), source.GetAddressOf());
     if (FAILED(hr)) {
         return hr;
     }
@@ -427,7 +428,7 @@ HRESULT TDXShow::RenderWithSourceFilter(std::u16string_view FileName, REFCLSID S
         throw EIntfCastError(u"Interface not supported");
     }
     const std::u16string fileName(FileName);
-    hr = fileSource->Load(fileName.c_str(), nullptr);
+    hr = fileSource->Load(WideText(fileName), nullptr);
     if (FAILED(hr)) {
         return hr;
     }
@@ -455,12 +456,12 @@ HRESULT TDXShow::SaveGraphFile(std::u16string_view FileName) {
     const std::u16string fileName(FileName);
     ComPtr<IStorage> storage;
     HRESULT hr =
-        StgCreateDocfile(fileName.c_str(), kGraphFileCreateMode, 0, storage.GetAddressOf());
+        StgCreateDocfile(WideText(fileName), kGraphFileCreateMode, 0, storage.GetAddressOf());
     if (FAILED(hr)) {
         return hr;
     }
     ComPtr<IStream> stream;
-    hr = storage->CreateStream(kGraphStreamName, kGraphStreamCreateMode, 0, 0,
+    hr = storage->CreateStream(WideText(kGraphStreamName), kGraphStreamCreateMode, 0, 0,
                                stream.GetAddressOf());
     if (FAILED(hr)) {
         return hr;
@@ -479,11 +480,11 @@ HRESULT TDXShow::SaveGraphFile(std::u16string_view FileName) {
 HRESULT TDXShow::LoadGraphFile(std::u16string_view FileName) {
     TearDownGraph();
     const std::u16string fileName(FileName);
-    if (StgIsStorageFile(fileName.c_str()) != S_OK) {
+    if (StgIsStorageFile(WideText(fileName)) != S_OK) {
         return E_FAIL;
     }
     ComPtr<IStorage> storage;
-    HRESULT hr = StgOpenStorage(fileName.c_str(), nullptr, kGraphFileOpenMode, nullptr, 0,
+    HRESULT hr = StgOpenStorage(WideText(fileName), nullptr, kGraphFileOpenMode, nullptr, 0,
                                 storage.GetAddressOf());
     if (FAILED(hr)) {
         RaiseError(hr, u"");
@@ -492,7 +493,7 @@ HRESULT TDXShow::LoadGraphFile(std::u16string_view FileName) {
     hr = FGraph.As(&persist);
     if (SUCCEEDED(hr)) {
         ComPtr<IStream> stream;
-        hr = storage->OpenStream(kGraphStreamName, nullptr, kGraphStreamOpenMode, 0,
+        hr = storage->OpenStream(WideText(kGraphStreamName), nullptr, kGraphStreamOpenMode, 0,
                                  stream.GetAddressOf());
         if (SUCCEEDED(hr)) {
             hr = persist->Load(stream.Get());
@@ -619,12 +620,12 @@ ComPtr<IBaseFilter> TDXShow::InsertFilterByDisplayName(std::u16string_view ADisp
                                                        std::u16string_view AName) {
     const std::u16string displayName(ADisplayName);
     ComPtr<IBaseFilter> filter;
-    if (FAILED(CoGetObject(displayName.c_str(), nullptr, IID_PPV_ARGS(filter.GetAddressOf())))) {
+    if (FAILED(CoGetObject(WideText(displayName), nullptr, IID_PPV_ARGS(filter.GetAddressOf())))) {
         return nullptr;
     }
     if (FGraph) {
         const std::u16string name(AName);
-        FGraph->AddFilter(filter.Get(), name.c_str());
+        FGraph->AddFilter(filter.Get(), WideText(name));
     }
     return filter;
 }
@@ -676,7 +677,7 @@ void TDXShow::PlaceVideoWindow(TWinControl& AControl) {
         pVidWin->HideCursor(AControl.Cursor() == crNone ? OATRUE : OAFALSE);
         LONG style = 0;
         pVidWin->get_WindowStyle(&style);
-        pVidWin->put_WindowStyle((style & ~kVideoWindowFrameBits) | WS_CHILD);
+        pVidWin->put_WindowStyle((style & ~kVideoWindowFrameBits) | static_cast<LONG>(WS_CHILD));
         const HRESULT hr = pVidWin->put_Owner(handle);
         if (FAILED(hr)) {
             ReportError(hr, u"Could not set pVidWin.put_Owner");

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include <dshow.h>
+
 #include "dshow/DShowUtil.h"
 #include "framework/Components.h"
 #include "framework/Controls.h"
@@ -19,8 +21,6 @@
 #include "framework/Events.h"
 #include "framework/HiddenWindow.h"
 #include "framework/Timers.h"
-#include "platform/sdk/dshow/dshow.h"
-#include "platform/sdk/moniker.h"
 #include "platform/support/comptr.h"
 #include "util/VQLists.h"
 

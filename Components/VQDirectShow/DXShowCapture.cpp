@@ -2,14 +2,17 @@
 
 #include <string>
 
+#include <objbase.h>
+#include <olectl.h>
+
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "Components/VQDirectShow/PinList.h"
 #include "dshow/DSUtils.h"
 #include "dshow/DShowUtil.h"
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/property_frame.h"
+#include "platform/support/comptr.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect {
 namespace {
@@ -32,7 +35,7 @@ public:
 
     CAUUID* Receive() { return &FPages; }
     ULONG Count() const { return FPages.cElems; }
-    const GUID* Pages() const { return FPages.pElems; }
+    GUID* Pages() const { return FPages.pElems; }
 
 private:
     CAUUID FPages{};
@@ -129,7 +132,7 @@ void TDXShowCapture::RenderDevice(const TDXShowDevice& device) {
     if (FAILED(hr)) {
         ReportError(hr, u"TDXShowCapture->BindToObject");
     }
-    FGraph->AddFilter(FCap.Get(), device.Description().c_str());
+    FGraph->AddFilter(FCap.Get(), WideText(device.Description()));
     // A handler cannot take back a device the user asked for; only a filter that exists
     // is announced.
     if (FCap) {
@@ -148,7 +151,7 @@ void TDXShowCapture::RenderDevice(const TDXShowDevice& device) {
     }
     // Devices without a tee of their own get the platform's; it may be missing.
     ComPtr<IBaseFilter> tee;
-    AddFilterByCLSID(FGraph.Get(), CLSID_SmartTee, u"Smart Tee", tee.GetAddressOf());
+    AddFilterByCLSID(FGraph.Get(), CLSID_SmartTee, WideText(u"Smart Tee"), tee.GetAddressOf());
     hr = RenderPreview(tee.Get(), target);
     if (FAILED(hr)) {
         hr = RenderVideoPortPin(hr, target);

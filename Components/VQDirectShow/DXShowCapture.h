@@ -10,11 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include <dshow.h>
+
 #include "Components/VQDirectShow/DXShowCaptureInputs.h"
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "Components/VQDirectShow/DXShowStreamConfig.h"
 #include "Components/VQDirectShow/DXShowVideo.h"
-#include "platform/sdk/dshow/dshow.h"
 #include "platform/support/comptr.h"
 
 namespace capspect {

@@ -5,8 +5,9 @@
 
 #include <string>
 
+#include <dshow.h>
+
 #include "framework/Collections.h"
-#include "platform/sdk/dshow/capture.h"
 #include "platform/support/comptr.h"
 
 namespace capspect {

@@ -4,11 +4,16 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/sdk/com.h"
-#include "platform/sdk/dshow/capture.h"
-#include "platform/sdk/locale.h"
-#include "platform/sdk/oleauto.h"
-#include "platform/sdk/registry.h"
+#include <windows.h>
+
+#include <dshow.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
+#include "platform/support/variant.h"
+#include "platform/support/wide_string.h"
 #include "util/ErrorTexts.h"
 #include "util/VQLists.h"
 
@@ -20,9 +25,9 @@ constexpr char16_t kUnknownFileName[] = u"<Unknown>";
 // The property `name` of `bag` as text; nothing when the bag has no such property or
 // its value has no text form. Each read gets a fresh value, so nothing leaks between
 // reads.
-std::optional<std::u16string> ReadText(IPropertyBag& bag, LPCOLESTR name) {
+std::optional<std::u16string> ReadText(IPropertyBag& bag, const char16_t* name) {
     Variant value;
-    if (FAILED(bag.Read(name, value.get(), nullptr))) {
+    if (FAILED(bag.Read(WideText(name), value.get(), nullptr))) {
         return std::nullopt;
     }
     if (FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) {
@@ -32,8 +37,8 @@ std::optional<std::u16string> ReadText(IPropertyBag& bag, LPCOLESTR name) {
 }
 
 bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                          static_cast<int>(a.size()), b.data(),
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, WideChars(a),
+                          static_cast<int>(a.size()), WideChars(b),
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
@@ -41,7 +46,7 @@ bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
 class OpenRegistryKey {
 public:
     OpenRegistryKey(HKEY root, const std::u16string& path) {
-        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(root, WideText(path), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
             key_ = nullptr;
         }
     }

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
+#include <dshow.h>
+
 #include "framework/Collections.h"
-#include "platform/sdk/guid.h"
-#include "platform/sdk/hresult.h"
-#include "platform/sdk/moniker.h"
 #include "platform/support/comptr.h"
 
 namespace capspect {

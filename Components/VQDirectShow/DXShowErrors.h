@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include <windows.h>
+
 #include "framework/Exceptions.h"
-#include "platform/sdk/hresult.h"
 
 namespace capspect {
 

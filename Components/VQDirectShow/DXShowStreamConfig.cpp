@@ -10,6 +10,8 @@
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "dshow/DShowUtil.h"
+#include "platform/support/guids.h"
+#include "platform/support/mediatypes.h"
 #include "util/ErrorTexts.h"
 #include "util/TextHelpers.h"
 

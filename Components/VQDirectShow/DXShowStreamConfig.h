@@ -6,9 +6,10 @@
 #include <memory>
 #include <string>
 
+#include <dshow.h>
+#include <dvdmedia.h>
+
 #include "framework/Collections.h"
-#include "platform/sdk/dshow/capture.h"
-#include "platform/sdk/mediatype.h"
 #include "platform/support/comptr.h"
 #include "util/MediaTypeHelpers.h"
 

@@ -9,14 +9,17 @@
 #include <string_view>
 #include <system_error>
 
+#include <windows.h>
+
+#include <dshow.h>
+#include <objbase.h>
+
 #include "dshow/DShowUtil.h"
 #include "mediainfo/media_identification.h"
-#include "platform/sdk/clock.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/dshow/capture.h"
-#include "platform/sdk/monitors.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
+#include "platform/support/wide_string.h"
 #include "util/TextHelpers.h"
 
 namespace capspect {
@@ -155,7 +158,7 @@ void TDXShowVideo::AddQuickStartFilters() {
     // rendering connects them, and AfterRender drops those it did not use.
     const auto addAll = [this](const auto& filters) {
         for (const QuickStartFilter& filter : filters) {
-            AddFilterByCLSID(FGraph.Get(), filter.clsid, filter.name, nullptr);
+            AddFilterByCLSID(FGraph.Get(), filter.clsid, WideText(filter.name), nullptr);
         }
     };
     if (info.VideoCodec == "MPEG-1") {
@@ -201,9 +204,9 @@ HRESULT TDXShowVideo::CreateVideoRenderer() {
 }
 
 HRESULT TDXShowVideo::CreateOverlayRenderer() {
-    AddFilterByCLSID(FGraph.Get(), CLSID_OverlayMixer, kOverlayMixerName,
+    AddFilterByCLSID(FGraph.Get(), CLSID_OverlayMixer, WideText(kOverlayMixerName),
                      FOverlayMixer.ReleaseAndGetAddressOf());
-    AddFilterByCLSID(FGraph.Get(), CLSID_VideoRenderer, kVideoRendererName,
+    AddFilterByCLSID(FGraph.Get(), CLSID_VideoRenderer, WideText(kVideoRendererName),
                      FVideoRenderer.ReleaseAndGetAddressOf());
     ConnectFilters(FGraph.Get(), FOverlayMixer.Get(), FVideoRenderer.Get());
     FCurrentVideoRenderer = vrOverlay;
@@ -232,7 +235,7 @@ HRESULT TDXShowVideo::CreateVMR7Renderer() {
         return hr;
     }
     FVideoRenderer = renderer;
-    FGraph->AddFilter(FVideoRenderer.Get(), kVMR7Name);
+    FGraph->AddFilter(FVideoRenderer.Get(), WideText(kVMR7Name));
     FCurrentVideoRenderer = vrVMR7;
     // Mixing mode, which the overlay bitmap needs.
     ComPtr<IVMRFilterConfig> config;
@@ -260,7 +263,7 @@ HRESULT TDXShowVideo::InsertVMR9(TDSVideoRenderer Mode, bool& Inserted) {
     }
     if (SUCCEEDED(hr) && renderer) {
         FVideoRenderer = renderer;
-        FGraph->AddFilter(FVideoRenderer.Get(), kVMR9Name);
+        FGraph->AddFilter(FVideoRenderer.Get(), WideText(kVMR9Name));
         FCurrentVideoRenderer = Mode;
         Inserted = true;
     }
@@ -330,7 +333,7 @@ HRESULT TDXShowVideo::CreateEVRRenderer() {
         return hr;
     }
     FVideoRenderer = renderer;
-    FGraph->AddFilter(FVideoRenderer.Get(), kEVRName);
+    FGraph->AddFilter(FVideoRenderer.Get(), WideText(kEVRName));
     FCurrentVideoRenderer = vrEVR;
     ComPtr<IMFGetService> services;
     if (SUCCEEDED(FVideoRenderer.As(&services))) {
@@ -435,14 +438,14 @@ void TDXShowVideo::UpdateEVRVideo() {
     if (FDisplayWindow == nullptr || !FEVR9DisplayControl) {
         return;
     }
-    const RECT unit{0, 0, 1, 1};
+    RECT unit{0, 0, 1, 1};
     FEVR9DisplayControl->SetVideoPosition(nullptr, &unit);
     FEVR9DisplayControl->SetVideoWindow(FDisplayWindow->Handle());
     FEVR9DisplayControl->SetAspectRatioMode(FIgnoreAspectRatio ? MFVideoARMode_None
                                                                : MFVideoARMode_PreservePicture |
                                                                      MFVideoARMode_PreservePixel);
     const MFVideoNormalizedRect wholeVideo{0.0F, 0.0F, 1.0F, 1.0F};
-    const RECT destination = FDisplayWindow->ClientRect();
+    RECT destination = FDisplayWindow->ClientRect();
     FEVR9DisplayControl->SetVideoPosition(&wholeVideo, &destination);
 }
 

@@ -10,12 +10,18 @@
 #include <functional>
 #include <memory>
 
+#include <windows.h>
+
+#include <d3d9.h>
+#include <dshow.h>
+#include <evr.h>
+#include <evr9.h>
+#include <vmr9.h>
+
 #include "Components/VQDirectShow/DXShow.h"
 #include "Components/VQDirectShow/VMRAlphaBitmap.h"
 #include "framework/Graphics.h"
-#include "platform/sdk/dshow/renderers.h"
-#include "platform/sdk/gdi.h"
-#include "platform/sdk/mf.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

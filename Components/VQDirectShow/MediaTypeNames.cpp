@@ -4,7 +4,10 @@
 #include <span>
 #include <string_view>
 
-#include "platform/sdk/mediatype.h"
+#include <dshow.h>
+#include <dvdmedia.h>
+
+#include "platform/support/mediatypes.h"
 
 namespace capspect {
 namespace {
@@ -15,7 +18,7 @@ struct NamedGuid {
 };
 
 // Looked up in this order; the first equal GUID wins.
-constexpr NamedGuid kFormatTypes[] = {
+const NamedGuid kFormatTypes[] = {
     {FORMAT_DvInfo, u"DVINFO"},
     {FORMAT_MPEG2Video, u"MPEG2VIDEOINFO"},
     {FORMAT_MPEGStreams, u"AM_MPEGSYSTEMTYPE"},
@@ -27,7 +30,7 @@ constexpr NamedGuid kFormatTypes[] = {
     {GUID_NULL, u"GUID_NULL"},
 };
 
-constexpr NamedGuid kSubtypes[] = {
+const NamedGuid kSubtypes[] = {
     {MEDIASUBTYPE_CLPL, u"CLPL"},         {MEDIASUBTYPE_YUYV, u"YUYV"},
     {MEDIASUBTYPE_IYUV, u"IYUV"},         {MEDIASUBTYPE_YVU9, u"YVU9"},
     {MEDIASUBTYPE_Y411, u"Y411"},         {MEDIASUBTYPE_Y41P, u"Y41P"},

@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "platform/sdk/guid.h"
-#include "platform/sdk/wintypes.h"
+#include <windows.h>
 
 namespace capspect {
 

@@ -1,6 +1,7 @@
 #include "Components/VQDirectShow/PinList.h"
 
 #include "framework/Exceptions.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 

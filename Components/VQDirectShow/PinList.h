@@ -3,9 +3,11 @@
 
 #include <string_view>
 
+#include <dshow.h>
+
 #include "framework/InterfaceList.h"
-#include "platform/sdk/dshow/filters.h"
 #include "platform/support/comptr.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect {
 
@@ -20,7 +22,7 @@ public:
     const PIN_INFO& Get() const { return FInfo; }
     IBaseFilter* Filter() const { return FInfo.pFilter; }
     PIN_DIRECTION Direction() const { return FInfo.dir; }
-    std::u16string_view Name() const { return FInfo.achName; }
+    std::u16string_view Name() const { return BufferText(FInfo.achName); }
 
     // Releases the filter held and hands out the cleared record for a call to fill.
     PIN_INFO* Receive();

@@ -1,6 +1,8 @@
 #include "Components/VQDirectShow/VMRAlphaBitmap.h"
 
 #include "Components/VQDirectShow/DXShowVideo.h"
+#include "platform/support/comptr.h"
+#include "platform/support/gdi_handles.h"
 
 namespace capspect {
 

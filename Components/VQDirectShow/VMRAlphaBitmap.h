@@ -6,10 +6,15 @@
 
 #include <initializer_list>
 
+#include <d3d9.h>
+#include <dshow.h>
+#include <evr.h>
+#include <evr9.h>
+#include <vmr9.h>
+
 #include "framework/Graphics.h"
-#include "platform/sdk/dshow/renderers.h"
-#include "platform/sdk/mf.h"
 #include "platform/support/comptr.h"
+#include "platform/support/gdi_handles.h"
 
 namespace capspect {
 

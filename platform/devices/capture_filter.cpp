@@ -5,6 +5,9 @@
 #include "platform/devices/catalog_faults.h"
 #include "platform/devices/crossbar_filter.h"
 #include "platform/devices/devenum.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 
 namespace capspect::sim {
 namespace {

@@ -34,6 +34,7 @@
 #include "platform/directshow/filter.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/sdk/dshow/capture.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

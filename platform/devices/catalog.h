@@ -11,10 +11,12 @@
 #include <variant>
 #include <vector>
 
+#include <windows.h>
+
+#include <dshow.h>
+#include <dvdmedia.h>
+
 #include "platform/devices/catalog_names.h"
-#include "platform/sdk/guid.h"
-#include "platform/sdk/hresult.h"
-#include "platform/sdk/mediatype.h"
 
 namespace capspect::sim {
 

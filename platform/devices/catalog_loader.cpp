@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/devices/catalog.h"
+#include "platform/support/guids.h"
 
 namespace capspect::sim {
 namespace {

@@ -3,7 +3,10 @@
 
 #include <array>
 
-#include "platform/sdk/dshow/capture.h"
+#include <dshow.h>
+
+#include "platform/support/guids.h"
+#include "platform/support/mediatypes.h"
 
 namespace capspect::sim {
 namespace {

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sdk/guid.h"
-#include "platform/sdk/hresult.h"
-#include "platform/sdk/mediatype.h"
+#include <windows.h>
+
+#include <dshow.h>
+#include <dvdmedia.h>
 
 namespace capspect::sim {
 

@@ -6,9 +6,14 @@
 #include <vector>
 
 #include "platform/devices/propertybag.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 
 namespace capspect::sim {
 namespace {

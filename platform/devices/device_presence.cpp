@@ -8,6 +8,7 @@
 
 #include "platform/devices/devenum.h"
 #include "platform/directshow/filter.h"
+#include "platform/linux/device_notify.h"
 #include "platform/sdk/device_notify.h"
 #include "platform/sdk/dshow/control.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "platform/linux/registry.h"
 #include "platform/sdk/oleauto.h"
 #include "platform/sdk/registry.h"
 #include "platform/support/comobject.h"

@@ -5,6 +5,7 @@
 #include "platform/directshow/standard_filters.h"
 #include "platform/sdk/dshow/capture.h"
 #include "platform/sdk/dshow/codecs.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

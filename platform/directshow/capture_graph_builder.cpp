@@ -7,6 +7,7 @@
 #include "platform/directshow/pin_walk.h"
 #include "platform/linux/faults.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 namespace {

@@ -31,6 +31,7 @@
 
 #include "platform/sdk/dshow/capture.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -4,6 +4,8 @@
 #include "platform/directshow/capture_graph_builder.h"
 #include "platform/directshow/filter_registry.h"
 #include "platform/directshow/smart_tee.h"
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
 

@@ -8,6 +8,8 @@
 #include "platform/directshow/standard_filters.h"
 #include "platform/sdk/dshow/capture.h"
 #include "platform/sdk/dshow/codecs.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 
 namespace capspect::sim {
 

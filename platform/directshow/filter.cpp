@@ -7,6 +7,8 @@
 #include "platform/linux/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/control.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

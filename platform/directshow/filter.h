@@ -11,6 +11,7 @@
 
 #include "platform/sdk/dshow/filters.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim {

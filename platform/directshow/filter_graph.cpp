@@ -8,6 +8,8 @@
 #include "platform/directshow/filter.h"
 #include "platform/directshow/filter_registry.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -17,6 +17,7 @@
 #include "platform/sdk/dshow/filters.h"
 #include "platform/sdk/dshow/persist.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
+
 namespace capspect::sim {
 
 namespace {

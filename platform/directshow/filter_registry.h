@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/categories.h"
 #include "platform/sdk/dshow/filters.h"

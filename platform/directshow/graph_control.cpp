@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/directshow/filter_graph.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -7,6 +7,7 @@
 
 #include "platform/directshow/filter_graph.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim {

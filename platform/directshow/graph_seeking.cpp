@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/directshow/filter_graph.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

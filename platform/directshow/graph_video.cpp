@@ -3,6 +3,7 @@
 // connected input (the video or audio renderer). Without one, the window and video calls
 // answer E_NOINTERFACE and the audio calls E_NOTIMPL, as the platform's graph manager does.
 #include "platform/directshow/filter_graph.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "platform/sdk/unknown.h"
+#include "platform/support/interface_id.h"
 
 namespace capspect::sim {
 

@@ -3,6 +3,7 @@
 // a 32-bit DIB section, and a BitBlt from the caller's context.
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/gdi.h"
+#include "platform/support/gdi_handles.h"
 
 namespace capspect::sim {
 

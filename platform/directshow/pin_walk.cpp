@@ -1,6 +1,7 @@
 #include "platform/directshow/pin_walk.h"
 
 #include "platform/sdk/dshow/capture.h"
+#include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim {

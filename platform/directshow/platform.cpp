@@ -6,6 +6,7 @@
 #include "platform/directshow/file_source.h"
 #include "platform/directshow/filter_graph.h"
 #include "platform/directshow/renderers.h"
+#include "platform/linux/com.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/messages.h"
 

@@ -19,6 +19,7 @@
 #include "platform/directshow/renderer_base.h"
 #include "platform/sdk/dshow/renderers.h"
 #include "platform/sdk/mf.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -1,6 +1,7 @@
 // The Enhanced Video Renderer with its presenter's display control and its mixer.
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/dshow/capture.h"
+#include "platform/support/comobject.h"
 
 namespace capspect::sim {
 
@@ -111,7 +112,7 @@ public:
     }
 
     HRESULT SetVideoPosition(const MFVideoNormalizedRect* source,
-                             const RECT* destination) override {
+                             const LPRECT destination) override {
         if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetVideoPosition")) {
             return *fault;
         }

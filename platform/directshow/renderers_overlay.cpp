@@ -4,6 +4,7 @@
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/capture.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim {
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/directshow/filter_registry.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
 

@@ -4,9 +4,11 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/linux/bind.h"
 #include "platform/linux/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/guid.h"
+#include "platform/support/guids.h"
 
 namespace capspect {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "platform/linux/clock.h"
+
 namespace capspect {
 namespace {
 

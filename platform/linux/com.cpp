@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
 
 HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) {

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/linux/device_notify.h"
+
 namespace capspect {
 namespace {
 

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/linux/gdi.h"
+
 namespace {
 
 // The largest pixel memory one bitmap may take; a bigger request fails like an

@@ -6,8 +6,11 @@
 #include <new>
 
 #include "platform/linux/faults.h"
+#include "platform/linux/storage.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/storage.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 namespace {

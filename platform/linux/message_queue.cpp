@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/linux/messages.h"
+
 namespace capspect {
 
 bool MessageFilter::Matches(const MSG& msg) const {

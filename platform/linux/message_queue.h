@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/linux/messages.h"
 #include "platform/sdk/messages.h"
 
 namespace capspect {

@@ -7,8 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/clock.h"
 #include "platform/linux/message_queue.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/clock.h"
+#include "platform/support/hidden_window.h"
 
 namespace capspect {
 namespace {

@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/linux/monitors.h"
+
 namespace {
 
 struct MonitorMap {

@@ -9,6 +9,8 @@
 #include <limits>
 #include <optional>
 
+#include "platform/support/variant.h"
+
 namespace {
 
 // A BSTR points just past a 32-bit byte count; the characters end with a NUL that the count
@@ -459,18 +461,3 @@ HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* source, USHORT fla
     *dest = converted;
     return S_OK;
 }
-
-namespace capspect {
-
-std::u16string BstrToU16String(BSTR text) {
-    if (text == nullptr) {
-        return {};
-    }
-    return std::u16string(text, SysStringLen(text));
-}
-
-BSTR BstrFromU16String(std::u16string_view text) {
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
-
-}  // namespace capspect

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/linux/faults.h"
+#include "platform/linux/property_frame.h"
 
 namespace capspect {
 namespace {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/linux/registry.h"
+#include "platform/support/guids.h"
+
 namespace capspect {
 namespace {
 

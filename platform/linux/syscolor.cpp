@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 
+#include "platform/linux/syscolor.h"
+
 namespace {
 
 constexpr COLORREF Rgb(unsigned red, unsigned green, unsigned blue) {

@@ -8,10 +8,6 @@
 // binder accepts answers MK_E_SYNTAX. The call asks InjectedFault("CoGetObject") first.
 #pragma once
 
-#include <functional>
-#include <string>
-#include <string_view>
-
 #include "platform/sdk/unknown.h"
 #include "platform/sdk/wintypes.h"
 
@@ -24,16 +20,3 @@ struct BIND_OPTS {
 
 // Binding options are accepted and ignored.
 HRESULT CoGetObject(LPCWSTR name, BIND_OPTS* bindOptions, REFIID riid, void** object);
-
-namespace capspect {
-
-// Binds the whole display name and answers `riid` on the object.
-using DisplayNameBinder =
-    std::function<HRESULT(std::u16string_view displayName, REFIID riid, void** object)>;
-
-// Names that begin with `prefix` (ASCII letters compared without regard to case) go to
-// `binder`; the longest registered prefix wins. Registering a prefix again replaces it.
-void RegisterDisplayNameBinder(std::u16string prefix, DisplayNameBinder binder);
-void RevokeDisplayNameBinder(std::u16string_view prefix);
-
-}  // namespace capspect

@@ -40,11 +40,3 @@ using HDEVNOTIFY = HDEVNOTIFY__*;
 HDEVNOTIFY RegisterDeviceNotificationW(HANDLE recipient, void* notificationFilter, DWORD flags);
 // Ends a registration; FALSE for a handle that is not one.
 BOOL UnregisterDeviceNotification(HDEVNOTIFY handle);
-
-namespace capspect {
-
-// Posts WM_DEVICECHANGE / DBT_DEVNODES_CHANGED to every registered window. Backends call it
-// after their device set changed; any thread may call it.
-void BroadcastDeviceChange();
-
-}  // namespace capspect

@@ -11,8 +11,6 @@
 // surface here: drawing on them succeeds and is discarded, reading from them fails.
 #pragma once
 
-#include <memory>
-
 #include "platform/sdk/mediatype.h"
 #include "platform/sdk/messages.h"
 #include "platform/sdk/wintypes.h"
@@ -162,24 +160,3 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 // both pictures.
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
             int sourceY, DWORD rop);
-
-namespace capspect {
-
-// The live device contexts, bitmaps and brushes (stock objects not counted); lets tests
-// see that every object made was deleted again.
-std::size_t GdiObjectCount();
-
-// Owning handles for code that keeps GDI objects: the context is deleted, the object
-// deleted, when the owner goes. An object must be selected out before its owner deletes it.
-struct DeleteDCOnExit {
-    void operator()(HDC hdc) const { DeleteDC(hdc); }
-};
-using UniqueDC = std::unique_ptr<HDC__, DeleteDCOnExit>;
-
-struct DeleteObjectOnExit {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using UniqueBitmap = std::unique_ptr<HBITMAP__, DeleteObjectOnExit>;
-using UniqueBrush = std::unique_ptr<HBRUSH__, DeleteObjectOnExit>;
-
-}  // namespace capspect

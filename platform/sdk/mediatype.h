@@ -125,105 +125,102 @@ enum AnalogVideoStandard : ULONG {
 };
 
 // Major types.
-inline constexpr GUID MEDIATYPE_Video = FourCCGuid("vids");
-inline constexpr GUID MEDIATYPE_Audio = FourCCGuid("auds");
-inline constexpr GUID MEDIATYPE_Interleaved = FourCCGuid("iavs");
-inline constexpr GUID MEDIATYPE_Stream{
+inline const GUID MEDIATYPE_Video = capspect::sdk::FourCCSubtype("vids");
+inline const GUID MEDIATYPE_Audio = capspect::sdk::FourCCSubtype("auds");
+inline const GUID MEDIATYPE_Interleaved = capspect::sdk::FourCCSubtype("iavs");
+inline const GUID MEDIATYPE_Stream{
     0xE436EB83, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
-// Format types. FORMAT_Vidscope and FORMAT_Vidscope2 are this system's names for the
-// platform's FORMAT_VideoInfo and FORMAT_VideoInfo2; both spellings stand for one GUID.
-inline constexpr GUID FORMAT_VideoInfo{
+// Format types.
+inline const GUID FORMAT_VideoInfo{
     0x05589F80, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr GUID FORMAT_WaveFormatEx{
+inline const GUID FORMAT_WaveFormatEx{
     0x05589F81, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr GUID FORMAT_MPEGVideo{
+inline const GUID FORMAT_MPEGVideo{
     0x05589F82, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr GUID FORMAT_MPEGStreams{
+inline const GUID FORMAT_MPEGStreams{
     0x05589F83, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr GUID FORMAT_DvInfo{
+inline const GUID FORMAT_DvInfo{
     0x05589F84, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr GUID FORMAT_VideoInfo2{
+inline const GUID FORMAT_VideoInfo2{
     0xF72A76A0, 0xEB0A, 0x11D0, {0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID FORMAT_MPEG2Video{
+inline const GUID FORMAT_MPEG2Video{
     0xE06D80E3, 0xDB46, 0x11CF, {0xB4, 0xD1, 0x00, 0x80, 0x5F, 0x6C, 0xBB, 0xEA}};
-inline constexpr GUID FORMAT_None{
+inline const GUID FORMAT_None{
     0x0F6417D6, 0xC318, 0x11D0, {0xA4, 0x3F, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-inline constexpr const GUID& FORMAT_Vidscope = FORMAT_VideoInfo;
-inline constexpr const GUID& FORMAT_Vidscope2 = FORMAT_VideoInfo2;
 
 // Video subtypes in the FOURCC form.
-inline constexpr GUID MEDIASUBTYPE_CLPL = FourCCGuid("CLPL");
-inline constexpr GUID MEDIASUBTYPE_YUYV = FourCCGuid("YUYV");
-inline constexpr GUID MEDIASUBTYPE_IYUV = FourCCGuid("IYUV");
-inline constexpr GUID MEDIASUBTYPE_YVU9 = FourCCGuid("YVU9");
-inline constexpr GUID MEDIASUBTYPE_Y411 = FourCCGuid("Y411");
-inline constexpr GUID MEDIASUBTYPE_Y41P = FourCCGuid("Y41P");
-inline constexpr GUID MEDIASUBTYPE_YUY2 = FourCCGuid("YUY2");
-inline constexpr GUID MEDIASUBTYPE_YVYU = FourCCGuid("YVYU");
-inline constexpr GUID MEDIASUBTYPE_UYVY = FourCCGuid("UYVY");
-inline constexpr GUID MEDIASUBTYPE_Y211 = FourCCGuid("Y211");
-inline constexpr GUID MEDIASUBTYPE_CLJR = FourCCGuid("CLJR");
-inline constexpr GUID MEDIASUBTYPE_IF09 = FourCCGuid("IF09");
-inline constexpr GUID MEDIASUBTYPE_CPLA = FourCCGuid("CPLA");
-inline constexpr GUID MEDIASUBTYPE_MJPG = FourCCGuid("MJPG");
-inline constexpr GUID MEDIASUBTYPE_TVMJ = FourCCGuid("TVMJ");
-inline constexpr GUID MEDIASUBTYPE_WAKE = FourCCGuid("WAKE");
-inline constexpr GUID MEDIASUBTYPE_CFCC = FourCCGuid("CFCC");
-inline constexpr GUID MEDIASUBTYPE_IJPG = FourCCGuid("IJPG");
-inline constexpr GUID MEDIASUBTYPE_Plum = FourCCGuid("Plum");
-inline constexpr GUID MEDIASUBTYPE_DVCS = FourCCGuid("DVCS");
-inline constexpr GUID MEDIASUBTYPE_DVSD = FourCCGuid("DVSD");
-inline constexpr GUID MEDIASUBTYPE_MDVF = FourCCGuid("MDVF");
-inline constexpr GUID MEDIASUBTYPE_dvsd = FourCCGuid("dvsd");
-inline constexpr GUID MEDIASUBTYPE_dvhd = FourCCGuid("dvhd");
-inline constexpr GUID MEDIASUBTYPE_dvsl = FourCCGuid("dvsl");
-inline constexpr GUID MEDIASUBTYPE_dv25 = FourCCGuid("dv25");
-inline constexpr GUID MEDIASUBTYPE_dv50 = FourCCGuid("dv50");
-inline constexpr GUID MEDIASUBTYPE_dvh1 = FourCCGuid("dvh1");
-inline constexpr GUID MEDIASUBTYPE_NV12 = FourCCGuid("NV12");
-inline constexpr GUID MEDIASUBTYPE_YV12 = FourCCGuid("YV12");
-inline constexpr GUID MEDIASUBTYPE_I420 = FourCCGuid("I420");
+inline const GUID MEDIASUBTYPE_CLPL = capspect::sdk::FourCCSubtype("CLPL");
+inline const GUID MEDIASUBTYPE_YUYV = capspect::sdk::FourCCSubtype("YUYV");
+inline const GUID MEDIASUBTYPE_IYUV = capspect::sdk::FourCCSubtype("IYUV");
+inline const GUID MEDIASUBTYPE_YVU9 = capspect::sdk::FourCCSubtype("YVU9");
+inline const GUID MEDIASUBTYPE_Y411 = capspect::sdk::FourCCSubtype("Y411");
+inline const GUID MEDIASUBTYPE_Y41P = capspect::sdk::FourCCSubtype("Y41P");
+inline const GUID MEDIASUBTYPE_YUY2 = capspect::sdk::FourCCSubtype("YUY2");
+inline const GUID MEDIASUBTYPE_YVYU = capspect::sdk::FourCCSubtype("YVYU");
+inline const GUID MEDIASUBTYPE_UYVY = capspect::sdk::FourCCSubtype("UYVY");
+inline const GUID MEDIASUBTYPE_Y211 = capspect::sdk::FourCCSubtype("Y211");
+inline const GUID MEDIASUBTYPE_CLJR = capspect::sdk::FourCCSubtype("CLJR");
+inline const GUID MEDIASUBTYPE_IF09 = capspect::sdk::FourCCSubtype("IF09");
+inline const GUID MEDIASUBTYPE_CPLA = capspect::sdk::FourCCSubtype("CPLA");
+inline const GUID MEDIASUBTYPE_MJPG = capspect::sdk::FourCCSubtype("MJPG");
+inline const GUID MEDIASUBTYPE_TVMJ = capspect::sdk::FourCCSubtype("TVMJ");
+inline const GUID MEDIASUBTYPE_WAKE = capspect::sdk::FourCCSubtype("WAKE");
+inline const GUID MEDIASUBTYPE_CFCC = capspect::sdk::FourCCSubtype("CFCC");
+inline const GUID MEDIASUBTYPE_IJPG = capspect::sdk::FourCCSubtype("IJPG");
+inline const GUID MEDIASUBTYPE_Plum = capspect::sdk::FourCCSubtype("Plum");
+inline const GUID MEDIASUBTYPE_DVCS = capspect::sdk::FourCCSubtype("DVCS");
+inline const GUID MEDIASUBTYPE_DVSD = capspect::sdk::FourCCSubtype("DVSD");
+inline const GUID MEDIASUBTYPE_MDVF = capspect::sdk::FourCCSubtype("MDVF");
+inline const GUID MEDIASUBTYPE_dvsd = capspect::sdk::FourCCSubtype("dvsd");
+inline const GUID MEDIASUBTYPE_dvhd = capspect::sdk::FourCCSubtype("dvhd");
+inline const GUID MEDIASUBTYPE_dvsl = capspect::sdk::FourCCSubtype("dvsl");
+inline const GUID MEDIASUBTYPE_dv25 = capspect::sdk::FourCCSubtype("dv25");
+inline const GUID MEDIASUBTYPE_dv50 = capspect::sdk::FourCCSubtype("dv50");
+inline const GUID MEDIASUBTYPE_dvh1 = capspect::sdk::FourCCSubtype("dvh1");
+inline const GUID MEDIASUBTYPE_NV12 = capspect::sdk::FourCCSubtype("NV12");
+inline const GUID MEDIASUBTYPE_YV12 = capspect::sdk::FourCCSubtype("YV12");
+inline const GUID MEDIASUBTYPE_I420 = capspect::sdk::FourCCSubtype("I420");
 
 // Video subtypes with GUIDs of their own.
-inline constexpr GUID MEDIASUBTYPE_RGB1{
+inline const GUID MEDIASUBTYPE_RGB1{
     0xE436EB78, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB4{
+inline const GUID MEDIASUBTYPE_RGB4{
     0xE436EB79, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB8{
+inline const GUID MEDIASUBTYPE_RGB8{
     0xE436EB7A, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB565{
+inline const GUID MEDIASUBTYPE_RGB565{
     0xE436EB7B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB555{
+inline const GUID MEDIASUBTYPE_RGB555{
     0xE436EB7C, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB24{
+inline const GUID MEDIASUBTYPE_RGB24{
     0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_RGB32{
+inline const GUID MEDIASUBTYPE_RGB32{
     0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_ARGB1555{
+inline const GUID MEDIASUBTYPE_ARGB1555{
     0x297C55AF, 0xE209, 0x4CB3, {0xB7, 0x57, 0xC7, 0x6D, 0x6B, 0x9C, 0x88, 0xA8}};
-inline constexpr GUID MEDIASUBTYPE_ARGB4444{
+inline const GUID MEDIASUBTYPE_ARGB4444{
     0x6E6415E6, 0x5C24, 0x425F, {0x93, 0xCD, 0x80, 0x10, 0x2B, 0x3D, 0x1C, 0xCA}};
-inline constexpr GUID MEDIASUBTYPE_ARGB32{
+inline const GUID MEDIASUBTYPE_ARGB32{
     0x773C9AC0, 0x3274, 0x11D0, {0xB7, 0x24, 0x00, 0xAA, 0x00, 0x6C, 0x1A, 0x01}};
 
 // Stream subtypes.
-inline constexpr GUID MEDIASUBTYPE_MPEG1Packet{
+inline const GUID MEDIASUBTYPE_MPEG1Packet{
     0xE436EB80, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_MPEG1Payload{
+inline const GUID MEDIASUBTYPE_MPEG1Payload{
     0xE436EB81, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_MPEG1System{
+inline const GUID MEDIASUBTYPE_MPEG1System{
     0xE436EB84, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_MPEG1VideoCD{
+inline const GUID MEDIASUBTYPE_MPEG1VideoCD{
     0xE436EB85, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_MPEG1Video{
+inline const GUID MEDIASUBTYPE_MPEG1Video{
     0xE436EB86, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_MPEG1Audio{
+inline const GUID MEDIASUBTYPE_MPEG1Audio{
     0xE436EB87, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_Avi{
+inline const GUID MEDIASUBTYPE_Avi{
     0xE436EB88, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr GUID MEDIASUBTYPE_WAVE{
+inline const GUID MEDIASUBTYPE_WAVE{
     0xE436EB8B, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
 // Audio subtypes: the wave format tag in the FOURCC form.
-inline constexpr GUID MEDIASUBTYPE_PCM = FourCCGuid(0x00000001);
+inline const GUID MEDIASUBTYPE_PCM = capspect::sdk::FourCCSubtype(0x00000001);

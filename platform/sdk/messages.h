@@ -8,17 +8,15 @@
 // (platform/clock.h), so a test drives them with a TestClock instead of waiting.
 #pragma once
 
-#include <chrono>
-#include <cstddef>
-#include <functional>
-#include <optional>
-
 #include "platform/sdk/wintypes.h"
 
 // An opaque window handle, as on the platform. Handles are never reused, so a handle kept
 // after its window is destroyed simply names no window.
 struct HWND__;
 using HWND = HWND__*;
+
+// Window styles.
+constexpr LONG WS_CHILD = 0x40000000;
 
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_QUIT = 0x0012;
@@ -84,39 +82,3 @@ void PostQuitMessage(int exitCode);
 // id 0; the timer keeps the id given), 0 when the window is not one of this thread's.
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
-
-namespace capspect {
-
-// The window procedure of a hidden message window: the framework's style, without the
-// handle, which the owner of the window already knows.
-using WindowProcedure = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
-
-// Creates a hidden message window owned by the calling thread.
-HWND AllocateHWnd(WindowProcedure procedure);
-// Destroys a window made by AllocateHWnd; a null or unknown handle is ignored.
-void DeallocateHWnd(HWND hwnd);
-
-// Handles the messages posted to the calling thread's windows before the call, then the
-// timers due at the time of the call, and answers how many messages reached a window.
-// Messages posted while handling wait for the next call. WM_QUIT is left for GetMessageW.
-std::size_t ProcessPostedMessages();
-
-constexpr std::size_t kDefaultMessageLimit = 10000;
-
-// Handles messages until none is left, including those posted while handling, and answers
-// how many were handled. Stops after `limit` messages so that a handler that keeps
-// re-posting cannot hang the caller; the queue then is not empty.
-std::size_t ProcessMessagesUntilIdle(std::size_t limit = kDefaultMessageLimit);
-
-// Time until the calling thread's next timer is due (zero when one is overdue), or nothing
-// when the thread has no timer; a real event loop waits at most this long.
-std::optional<std::chrono::milliseconds> TimeUntilNextTimer();
-
-// Called when the calling thread's queue gets work while it was idle: a message posted from
-// any thread, or a timer set. It runs on the posting thread, so it only schedules a pump on
-// the owning thread (a GUI toolkit posts an event to its own loop). It is called once until
-// the owning thread pumps again. An empty handler removes it.
-using WakeHandler = std::function<void()>;
-void SetWakeHandler(WakeHandler handler);
-
-}  // namespace capspect

@@ -16,9 +16,9 @@ constexpr HRESULT MF_E_UNSUPPORTED_SERVICE = HResultFromBits(0xC00D36BA);
 constexpr HRESULT MF_E_SHUTDOWN = HResultFromBits(0xC00D3E85);
 
 // Services of the EVR, for IMFGetService::GetService.
-inline constexpr GUID MR_VIDEO_RENDER_SERVICE{
+inline const GUID MR_VIDEO_RENDER_SERVICE{
     0x1092A86C, 0xAB1A, 0x459A, {0xA3, 0x36, 0x83, 0x1F, 0xBC, 0x4D, 0x11, 0xFF}};
-inline constexpr GUID MR_VIDEO_MIXER_SERVICE{
+inline const GUID MR_VIDEO_MIXER_SERVICE{
     0x073CD2FC, 0x6CF4, 0x40B7, {0x88, 0x59, 0xE8, 0x95, 0x52, 0xC8, 0x41, 0xF8}};
 
 // A rectangle in video coordinates: (0, 0) to (1, 1) is the whole video.
@@ -71,7 +71,7 @@ static_assert(sizeof(MFVideoAlphaBitmap) == (sizeof(void*) == 4 ? 56 : 64));
 
 // Looks up a service of an object: an interface of an object that belongs to it.
 struct IMFGetService : IUnknown {
-    virtual HRESULT GetService(REFGUID service, REFIID riid, void** object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetService(REFGUID service, REFIID riid, void** object) = 0;
 
 protected:
     ~IMFGetService() = default;
@@ -81,26 +81,27 @@ CAPSPECT_INTERFACE_ID(IMFGetService, IUnknown, 0xFA993888, 0x4383, 0x415A, 0xA9,
 
 // The EVR presenter's control of where and how the video is shown.
 struct IMFVideoDisplayControl : IUnknown {
-    virtual HRESULT GetNativeVideoSize(SIZE* videoSize, SIZE* aspectRatio) = 0;
-    virtual HRESULT GetIdealVideoSize(SIZE* minimum, SIZE* maximum) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNativeVideoSize(SIZE* videoSize, SIZE* aspectRatio) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIdealVideoSize(SIZE* minimum, SIZE* maximum) = 0;
     // Either rectangle may be null, which keeps the current one.
-    virtual HRESULT SetVideoPosition(const MFVideoNormalizedRect* source,
-                                     const RECT* destination) = 0;
-    virtual HRESULT GetVideoPosition(MFVideoNormalizedRect* source, RECT* destination) = 0;
-    virtual HRESULT SetAspectRatioMode(DWORD aspectRatioMode) = 0;
-    virtual HRESULT GetAspectRatioMode(DWORD* aspectRatioMode) = 0;
-    virtual HRESULT SetVideoWindow(HWND window) = 0;
-    virtual HRESULT GetVideoWindow(HWND* window) = 0;
-    virtual HRESULT RepaintVideo() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetVideoPosition(const MFVideoNormalizedRect* source,
+                                                       const LPRECT destination) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoPosition(MFVideoNormalizedRect* source,
+                                                       RECT* destination) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAspectRatioMode(DWORD aspectRatioMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAspectRatioMode(DWORD* aspectRatioMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetVideoWindow(HWND window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoWindow(HWND* window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RepaintVideo() = 0;
     // The image is a CoTaskMem-allocated DIB; the caller frees it.
-    virtual HRESULT GetCurrentImage(BITMAPINFOHEADER* header, BYTE** dib, DWORD* dibSize,
-                                    LONGLONG* timeStamp) = 0;
-    virtual HRESULT SetBorderColor(COLORREF color) = 0;
-    virtual HRESULT GetBorderColor(COLORREF* color) = 0;
-    virtual HRESULT SetRenderingPrefs(DWORD renderFlags) = 0;
-    virtual HRESULT GetRenderingPrefs(DWORD* renderFlags) = 0;
-    virtual HRESULT SetFullscreen(BOOL fullscreen) = 0;
-    virtual HRESULT GetFullscreen(BOOL* fullscreen) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentImage(BITMAPINFOHEADER* header, BYTE** dib,
+                                                      DWORD* dibSize, LONGLONG* timeStamp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetBorderColor(COLORREF color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBorderColor(COLORREF* color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRenderingPrefs(DWORD renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderingPrefs(DWORD* renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetFullscreen(BOOL fullscreen) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFullscreen(BOOL* fullscreen) = 0;
 
 protected:
     ~IMFVideoDisplayControl() = default;
@@ -110,10 +111,12 @@ CAPSPECT_INTERFACE_ID(IMFVideoDisplayControl, IUnknown, 0xA490B1E4, 0xAB84, 0x4D
 
 // The EVR mixer's placement of its input streams.
 struct IMFVideoMixerControl : IUnknown {
-    virtual HRESULT SetStreamZOrder(DWORD streamId, DWORD z) = 0;
-    virtual HRESULT GetStreamZOrder(DWORD streamId, DWORD* z) = 0;
-    virtual HRESULT SetStreamOutputRect(DWORD streamId, const MFVideoNormalizedRect* rect) = 0;
-    virtual HRESULT GetStreamOutputRect(DWORD streamId, MFVideoNormalizedRect* rect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetStreamZOrder(DWORD streamId, DWORD z) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetStreamZOrder(DWORD streamId, DWORD* z) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetStreamOutputRect(DWORD streamId,
+                                                          const MFVideoNormalizedRect* rect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetStreamOutputRect(DWORD streamId,
+                                                          MFVideoNormalizedRect* rect) = 0;
 
 protected:
     ~IMFVideoMixerControl() = default;
@@ -123,10 +126,12 @@ CAPSPECT_INTERFACE_ID(IMFVideoMixerControl, IUnknown, 0xA5C6C53F, 0xC202, 0x4AA5
 
 // The EVR mixer's picture over the video.
 struct IMFVideoMixerBitmap : IUnknown {
-    virtual HRESULT SetAlphaBitmap(const MFVideoAlphaBitmap* bitmap) = 0;
-    virtual HRESULT ClearAlphaBitmap() = 0;
-    virtual HRESULT UpdateAlphaBitmapParameters(const MFVideoAlphaBitmapParams* parameters) = 0;
-    virtual HRESULT GetAlphaBitmapParameters(MFVideoAlphaBitmapParams* parameters) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAlphaBitmap(const MFVideoAlphaBitmap* bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ClearAlphaBitmap() = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    UpdateAlphaBitmapParameters(const MFVideoAlphaBitmapParams* parameters) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    GetAlphaBitmapParameters(MFVideoAlphaBitmapParams* parameters) = 0;
 
 protected:
     ~IMFVideoMixerBitmap() = default;

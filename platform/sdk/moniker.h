@@ -17,26 +17,31 @@ struct IEnumMoniker;
 // The platform's IMoniker derives IPersistStream; the persistence methods are left out
 // here because nothing in this system saves monikers, so the interface derives IUnknown.
 struct IMoniker : IUnknown {
-    virtual HRESULT BindToObject(IBindCtx* bindContext, IMoniker* left, REFIID riid,
-                                 void** object) = 0;
-    virtual HRESULT BindToStorage(IBindCtx* bindContext, IMoniker* left, REFIID riid,
-                                  void** object) = 0;
-    virtual HRESULT Reduce(IBindCtx* bindContext, DWORD howFar, IMoniker** left,
-                           IMoniker** reduced) = 0;
-    virtual HRESULT ComposeWith(IMoniker* right, BOOL onlyIfNotGeneric, IMoniker** composite) = 0;
-    virtual HRESULT Enum(BOOL forward, IEnumMoniker** enumerator) = 0;
-    virtual HRESULT IsEqual(IMoniker* other) = 0;
-    virtual HRESULT Hash(DWORD* hash) = 0;
-    virtual HRESULT IsRunning(IBindCtx* bindContext, IMoniker* left, IMoniker* newlyRunning) = 0;
-    virtual HRESULT GetTimeOfLastChange(IBindCtx* bindContext, IMoniker* left, FILETIME* time) = 0;
-    virtual HRESULT Inverse(IMoniker** inverse) = 0;
-    virtual HRESULT CommonPrefixWith(IMoniker* other, IMoniker** prefix) = 0;
-    virtual HRESULT RelativePathTo(IMoniker* other, IMoniker** relativePath) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx* bindContext, IMoniker* left,
+                                                   REFIID riid, void** object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx* bindContext, IMoniker* left,
+                                                    REFIID riid, void** object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reduce(IBindCtx* bindContext, DWORD howFar, IMoniker** left,
+                                             IMoniker** reduced) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ComposeWith(IMoniker* right, BOOL onlyIfNotGeneric,
+                                                  IMoniker** composite) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Enum(BOOL forward, IEnumMoniker** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Hash(DWORD* hash) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsRunning(IBindCtx* bindContext, IMoniker* left,
+                                                IMoniker* newlyRunning) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTimeOfLastChange(IBindCtx* bindContext, IMoniker* left,
+                                                          FILETIME* time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Inverse(IMoniker** inverse) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker* other, IMoniker** prefix) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker* other, IMoniker** relativePath) = 0;
     // The name is allocated with CoTaskMemAlloc; the caller frees it.
-    virtual HRESULT GetDisplayName(IBindCtx* bindContext, IMoniker* left, LPOLESTR* name) = 0;
-    virtual HRESULT ParseDisplayName(IBindCtx* bindContext, IMoniker* left, LPOLESTR name,
-                                     ULONG* eaten, IMoniker** result) = 0;
-    virtual HRESULT IsSystemMoniker(DWORD* kind) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx* bindContext, IMoniker* left,
+                                                     LPOLESTR* name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx* bindContext, IMoniker* left,
+                                                       LPOLESTR name, ULONG* eaten,
+                                                       IMoniker** result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsSystemMoniker(DWORD* kind) = 0;
 
 protected:
     ~IMoniker() = default;
@@ -49,10 +54,10 @@ constexpr DWORD MKSYS_NONE = 0;
 struct IEnumMoniker : IUnknown {
     // Answers S_OK when `count` monikers were returned, S_FALSE when fewer were left.
     // `fetched` may be null only when `count` is 1.
-    virtual HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMoniker** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker** enumerator) = 0;
 
 protected:
     ~IEnumMoniker() = default;
@@ -71,8 +76,9 @@ constexpr DWORD CDEF_DEVMON_FILTER = 0x0080;
 
 struct ICreateDevEnum : IUnknown {
     // Answers S_FALSE and no enumerator when the category has no devices.
-    virtual HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
-                                          DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category,
+                                                            IEnumMoniker** enumerator,
+                                                            DWORD flags) = 0;
 
 protected:
     ~ICreateDevEnum() = default;

@@ -33,12 +33,3 @@ constexpr UINT SWP_NOCOPYBITS = 0x0100;
 // Hidden windows have no place on screen, so only the handle is checked: TRUE for a
 // window, FALSE for a handle that names none.
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-
-namespace capspect {
-
-// Monitor numbers: 0 is the primary monitor.
-// Records that the window is shown on the monitor `monitor`; a negative number forgets the
-// window again (it then counts as on the primary monitor).
-void SetWindowMonitor(HWND hwnd, int monitor);
-
-}  // namespace capspect

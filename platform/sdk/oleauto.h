@@ -111,37 +111,12 @@ CAPSPECT_INTERFACE_ID(IErrorLog, IUnknown, 0x3127CA40, 0x446E, 0x11CE, 0x81, 0x3
 // Named values. Read with a VT_EMPTY value answers the stored type; with another type it
 // answers that type or fails.
 struct IPropertyBag : IUnknown {
-    virtual HRESULT Read(LPCOLESTR propertyName, VARIANT* value, IErrorLog* errorLog) = 0;
-    virtual HRESULT Write(LPCOLESTR propertyName, VARIANT* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Read(LPCOLESTR propertyName, VARIANT* value,
+                                           IErrorLog* errorLog) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Write(LPCOLESTR propertyName, VARIANT* value) = 0;
 
 protected:
     ~IPropertyBag() = default;
 };
 CAPSPECT_INTERFACE_ID(IPropertyBag, IUnknown, 0x55272A00, 0x42CB, 0x11CE, 0x81, 0x35, 0x00, 0xAA,
                       0x00, 0x4B, 0xB8, 0x51);
-
-namespace capspect {
-
-// The text of a BSTR; a null BSTR is the empty string, as the platform treats it.
-std::u16string BstrToU16String(BSTR text);
-// A new BSTR with the text; the caller frees it.
-BSTR BstrFromU16String(std::u16string_view text);
-
-// A VARIANT that clears itself.
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-
-    VARIANT* get() { return &value_; }
-    const VARIANT* get() const { return &value_; }
-    VARIANT* operator->() { return &value_; }
-    const VARIANT* operator->() const { return &value_; }
-
-private:
-    VARIANT value_;
-};
-
-}  // namespace capspect

@@ -16,7 +16,6 @@
 #pragma once
 
 #include "platform/sdk/dshow/persist.h"
-#include "platform/support/comptr.h"
 
 // Creates a compound file. Supported modes: STGM_DIRECT or STGM_TRANSACTED; STGM_CREATE (an
 // existing file is replaced, in transacted mode only when the root is committed) or
@@ -38,10 +37,3 @@ HRESULT StgIsStorageFile(LPCOLESTR name);
 // A stream over a growing memory block. Only a null `global` (a new block owned by the
 // stream) is supported; other blocks answer E_INVALIDARG.
 HRESULT CreateStreamOnHGlobal(HGLOBAL global, BOOL deleteOnRelease, IStream** stream);
-
-namespace capspect {
-
-// An empty read-write memory stream, as CreateStreamOnHGlobal(nullptr, TRUE, ...) makes it.
-ComPtr<IStream> CreateMemoryStream();
-
-}  // namespace capspect

@@ -38,11 +38,3 @@ constexpr int COLOR_MENUBAR = 30;
 
 // The colour of a display element; 0 for an index the platform does not know.
 DWORD GetSysColor(int index);
-
-namespace capspect {
-
-// Replaces the colour of one display element (ignored for an unknown index), e.g. with the
-// desktop's own colour, for every thread.
-void SetSysColor(int index, COLORREF color);
-
-}  // namespace capspect

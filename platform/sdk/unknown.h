@@ -1,4 +1,5 @@
-// IUnknown and the interface-identity machinery every platform interface uses.
+// IUnknown and the interface identities of the platform's interfaces. InterfaceTraits stands
+// in for the identity the SDK attaches to each interface type (__uuidof).
 #pragma once
 
 #include <type_traits>
@@ -14,23 +15,17 @@ template <typename Interface>
 struct InterfaceTraits;
 
 #define CAPSPECT_INTERFACE_ID(Interface, BaseInterface, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
-    inline constexpr IID IID_##Interface{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};             \
+    inline const IID IID_##Interface{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};                 \
     template <>                                                                                    \
     struct InterfaceTraits<Interface> {                                                            \
         using Base = BaseInterface;                                                                \
-        static constexpr const IID& Iid() { return IID_##Interface; }                              \
+        static const IID& Iid() { return IID_##Interface; }                                        \
     }
 
-// The IID of an interface type, as the platform's __uuidof gives it.
-template <typename Interface>
-constexpr const IID& IidOf() {
-    return InterfaceTraits<std::remove_cv_t<Interface>>::Iid();
-}
-
 struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
+    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+    virtual ULONG STDMETHODCALLTYPE Release() = 0;
 
 protected:
     ~IUnknown() = default;
@@ -39,6 +34,6 @@ CAPSPECT_INTERFACE_ID(IUnknown, void, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x
                       0x00, 0x00, 0x46);
 
 // Expands to the IID and the void** out-parameter for a typed interface pointer.
-#define IID_PPV_ARGS(pp)                                                      \
-    IidOf<std::remove_pointer_t<std::remove_reference_t<decltype(*(pp))>>>(), \
+#define IID_PPV_ARGS(pp)                                                                     \
+    InterfaceTraits<std::remove_pointer_t<std::remove_reference_t<decltype(*(pp))>>>::Iid(), \
         reinterpret_cast<void**>(pp)

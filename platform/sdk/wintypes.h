@@ -37,6 +37,12 @@ using OLECHAR = WCHAR;
 using LPOLESTR = OLECHAR*;
 using LPCOLESTR = const OLECHAR*;
 
+// The calling convention of COM methods and platform calls: __stdcall on 32-bit Windows,
+// the one calling convention there is here. Methods of our own COM objects carry it, so
+// that they override the platform's declarations on every target.
+#define STDMETHODCALLTYPE
+#define WINAPI
+
 // Macros, as on the platform, so that other C libraries that define them agree.
 #ifndef TRUE
 #define TRUE 1
@@ -55,6 +61,9 @@ struct RECT {
     LONG bottom = 0;
     friend bool operator==(const RECT&, const RECT&) = default;
 };
+
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
 
 struct POINT {
     LONG x = 0;

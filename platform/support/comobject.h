@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/support/comptr.h"
+#include "platform/support/interface_id.h"
 
 namespace capspect {
 
@@ -16,7 +17,7 @@ public:
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 
-    HRESULT QueryInterface(REFIID riid, void** object) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (object == nullptr) {
             return E_POINTER;
         }
@@ -33,9 +34,11 @@ public:
         return S_OK;
     }
 
-    ULONG AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return refs_.fetch_add(1, std::memory_order_relaxed) + 1;
+    }
 
-    ULONG Release() override {
+    ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
         if (left == 0) {
             delete this;
@@ -70,7 +73,7 @@ private:
                 *object = static_cast<Interface*>(static_cast<Listed*>(this));
                 return true;
             }
-            return FindInterface<Listed, typename InterfaceTraits<Interface>::Base>(riid, object);
+            return FindInterface<Listed, typename InterfaceBase<Interface>::Type>(riid, object);
         }
     }
 

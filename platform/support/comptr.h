@@ -4,7 +4,11 @@
 #include <cstddef>
 #include <utility>
 
-#include "platform/sdk/unknown.h"
+#include <objbase.h>
+
+#include "platform/support/interface_id.h"
+
+namespace capspect {
 
 template <typename T>
 class ComPtr {
@@ -97,3 +101,5 @@ private:
 
     T* ptr_ = nullptr;
 };
+
+}  // namespace capspect

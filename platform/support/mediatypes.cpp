@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-#include "platform/sdk/com.h"
+#include <objbase.h>
 
 namespace {
 

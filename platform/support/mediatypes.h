@@ -7,8 +7,10 @@
 #include <memory>
 #include <span>
 
-#include "platform/sdk/hresult.h"
-#include "platform/sdk/mediatype.h"
+#include <windows.h>
+
+#include <dshow.h>
+#include <dvdmedia.h>
 
 // Copies `source` into `target` (whose own blocks must already be free): the format block
 // is duplicated and the pUnk reference added. E_OUTOFMEMORY leaves `target` empty.
@@ -21,6 +23,11 @@ AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE* source);
 void DeleteMediaType(AM_MEDIA_TYPE* mediaType);
 
 namespace capspect {
+
+// This system's names for the platform's FORMAT_VideoInfo and FORMAT_VideoInfo2; both
+// spellings stand for one GUID.
+inline const GUID& FORMAT_Vidscope = FORMAT_VideoInfo;
+inline const GUID& FORMAT_Vidscope2 = FORMAT_VideoInfo2;
 
 // True when the major types, subtypes, format types and format blocks are equal.
 bool MediaTypesEqual(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b);

@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/support/FakeCrossbar.h"
 
 namespace {
+
+using capspect::ComPtr;
 
 using capspect::MakeComObject;
 using capspect::TDXShowCaptureInput;

@@ -17,9 +17,14 @@
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/messages.h"
+#include "platform/linux/property_frame.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/messages.h"
 #include "platform/sdk/property_frame.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/mediatypes.h"
 #include "tests/support/LocaleEnvironment.h"
 
 namespace capspect::test {

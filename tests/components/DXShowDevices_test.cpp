@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "platform/devices/devenum.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comptr.h"
 #include "tests/support/LocaleEnvironment.h"
 #include "util/VQLists.h"
 

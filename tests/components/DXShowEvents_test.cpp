@@ -4,7 +4,10 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "platform/linux/clock.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/clock.h"
+#include "platform/support/comptr.h"
 #include "tests/components/DXShowFixture.h"
 #include "util/ErrorTexts.h"
 

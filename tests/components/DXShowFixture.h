@@ -17,10 +17,14 @@
 #include "platform/directshow/filter_graph.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/messages.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::test {
 

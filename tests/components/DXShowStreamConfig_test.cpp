@@ -10,6 +10,9 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/mediatypes.h"
 #include "tests/support/FakeStreamConfig.h"
 #include "tests/support/LocaleEnvironment.h"
 #include "tests/support/video_formats.h"
@@ -17,6 +20,10 @@
 #include "util/TextHelpers.h"
 
 namespace {
+
+using capspect::ComPtr;
+using capspect::FORMAT_Vidscope;
+using capspect::FORMAT_Vidscope2;
 
 using capspect::ComObject;
 using capspect::EDShowError;

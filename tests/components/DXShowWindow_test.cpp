@@ -1,5 +1,7 @@
 // The graph component's display window: placement with and without the aspect ratio,
 // the playing graph around a new window, the freed window, and the filter callbacks.
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/components/DXShowFixture.h"
 #include "util/ErrorTexts.h"
 

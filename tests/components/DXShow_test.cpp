@@ -4,8 +4,13 @@
 
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "framework/Components.h"
+#include "platform/linux/com.h"
+#include "platform/linux/messages.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/bind.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 #include "tests/components/DXShowFixture.h"
 #include "util/ErrorTexts.h"
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/sdk/mediatype.h"
+#include "platform/support/guids.h"
 
 namespace {
 
 using capspect::FormatTypeName;
+using capspect::FourCCGuid;
 using capspect::SubtypeName;
 using capspect::VideoStandardName;
 

@@ -6,6 +6,7 @@
 #include "platform/directshow/filter.h"
 #include "platform/linux/faults.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect {
 namespace {

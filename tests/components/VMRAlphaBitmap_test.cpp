@@ -8,6 +8,7 @@
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "Components/VQDirectShow/DXShowVideo.h"
 #include "platform/directshow/renderers.h"
+#include "platform/linux/gdi.h"
 #include "platform/sdk/gdi.h"
 #include "tests/components/DXShowFixture.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
+#include "platform/linux/clock.h"
 #include "platform/sdk/clock.h"
 #include "platform/sdk/messages.h"
 #include "tests/controls/ComboListWindowDouble.h"

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/linux/clock.h"
 #include "platform/sdk/clock.h"
 #include "tests/support/LocaleEnvironment.h"
 

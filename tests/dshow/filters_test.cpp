@@ -5,10 +5,15 @@
 #include "dshow/DSUtils.h"
 #include "dshow/DShowUtil.h"
 #include "framework/Exceptions.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/categories.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 #include "tests/dshow/dshow_fixtures.h"
 
 namespace capspect::dshow_test {

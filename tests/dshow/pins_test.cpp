@@ -6,7 +6,11 @@
 #include "dshow/DShowUtil.h"
 #include "framework/Exceptions.h"
 #include "platform/directshow/filter_registry.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/dshow/dshow_fixtures.h"
 
 namespace capspect::dshow_test {

@@ -11,6 +11,8 @@
 #include "framework/Components.h"
 #include "framework/Controls.h"
 #include "framework/Timers.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/clock.h"
 #include "platform/sdk/messages.h"
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/linux/gdi.h"
 #include "platform/sdk/gdi.h"
 
 namespace {

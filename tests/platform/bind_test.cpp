@@ -3,9 +3,13 @@
 
 #include <string>
 
+#include "platform/linux/bind.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
 #include "platform/sdk/bind.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 struct ITestThing : IUnknown {
     virtual int Kind() = 0;
@@ -18,6 +22,8 @@ CAPSPECT_INTERFACE_ID(ITestThing, IUnknown, 0x7E57B1D0, 0x0001, 0x0001, 0x01, 0x
                       0x05, 0x06, 0x07, 0x08);
 
 namespace {
+
+using capspect::ComPtr;
 
 constexpr CLSID kThingClsid{0x7E57B1D1, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
 

@@ -1,3 +1,4 @@
+#include "platform/linux/clock.h"
 #include "platform/sdk/clock.h"
 
 #include <gtest/gtest.h>

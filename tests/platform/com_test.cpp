@@ -1,4 +1,7 @@
+#include "platform/linux/com.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,8 @@ struct IMissing : IUnknown {};
 CAPSPECT_INTERFACE_ID(IMissing, IUnknown, 0x11111111, 0x0004, 0x0004, 1, 2, 3, 4, 5, 6, 7, 8);
 
 namespace {
+
+using capspect::ComPtr;
 
 constexpr CLSID kTestClass{0x22222222, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
 

@@ -1,5 +1,7 @@
 // The GDI stand-ins: pixel storage, selection rules and the failures of wrong handles.
+#include "platform/linux/gdi.h"
 #include "platform/sdk/gdi.h"
+#include "platform/support/gdi_handles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,11 @@
 #include "platform/sdk/guid.h"
+#include "platform/support/guids.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using capspect::FourCCGuid;
 
 constexpr GUID kYuy2 = FourCCGuid("YUY2");
 

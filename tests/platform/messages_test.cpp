@@ -1,3 +1,5 @@
+#include "platform/linux/messages.h"
+#include "platform/linux/clock.h"
 #include "platform/sdk/messages.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "platform/sdk/clock.h"
+#include "platform/support/hidden_window.h"
 
 namespace {
 

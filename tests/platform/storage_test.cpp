@@ -1,3 +1,4 @@
+#include "platform/linux/storage.h"
 #include "platform/sdk/storage.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,11 @@
 
 #include "platform/linux/faults.h"
 #include "platform/sdk/com.h"
+#include "platform/support/comptr.h"
 
 namespace {
+
+using capspect::ComPtr;
 
 namespace fs = std::filesystem;
 using capspect::ScopedFault;

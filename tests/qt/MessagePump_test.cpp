@@ -1,4 +1,6 @@
 #include "qt/MessagePump.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,10 @@
 // The simulated capture graph builder and Smart Tee: FindInterface, FindPin, RenderStream.
 #include "platform/directshow/filter_registry.h"
 #include "platform/directshow/pin_walk.h"
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

@@ -1,6 +1,7 @@
 // The simulated crossbar in front of an analog capture device: how the capture graph
 // builder brings it in, and its IAMCrossbar routing.
 #include "platform/directshow/pin_walk.h"
+#include "platform/support/comptr.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

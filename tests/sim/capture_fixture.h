@@ -17,6 +17,8 @@
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 namespace capspect::sim::test {
 

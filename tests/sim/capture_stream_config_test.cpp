@@ -1,6 +1,9 @@
 // The simulated capture device filter: its pins, categories and IAMStreamConfig.
 #include <array>
 
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
+#include "platform/support/mediatypes.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

@@ -7,6 +7,7 @@
 
 #include "platform/devices/catalog.h"
 #include "platform/devices/devenum.h"
+#include "platform/support/mediatypes.h"
 
 namespace {
 

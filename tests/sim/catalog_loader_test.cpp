@@ -7,10 +7,12 @@
 #include <iterator>
 
 #include "platform/devices/catalog.h"
+#include "platform/support/guids.h"
 
 namespace {
 
 using namespace capspect::sim;
+using capspect::MakeFourCC;
 
 std::filesystem::path TestDataRoot() {
     const char* root = std::getenv("CAPSPECT_TEST_DATA");

@@ -3,13 +3,19 @@
 #include <vector>
 
 #include "platform/devices/devenum.h"
+#include "platform/linux/com.h"
 #include "platform/linux/faults.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
+#include "platform/support/variant.h"
 
 namespace {
 
 using namespace capspect::sim;
+using capspect::ComPtr;
 using capspect::Registry;
 using capspect::ScopedFault;
 using capspect::Variant;

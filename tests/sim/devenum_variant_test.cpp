@@ -3,8 +3,12 @@
 
 #include "platform/sdk/oleauto.h"
 #include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/variant.h"
 
 namespace {
+
+using capspect::ComPtr;
 
 using capspect::BstrToU16String;
 using capspect::Variant;

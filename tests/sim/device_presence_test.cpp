@@ -8,8 +8,12 @@
 #include "platform/devices/capture_filter.h"
 #include "platform/devices/crossbar_filter.h"
 #include "platform/devices/device_presence.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/device_notify.h"
 #include "platform/sdk/messages.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
+#include "platform/support/hidden_window.h"
 #include "tests/sim/capture_fixture.h"
 
 namespace capspect::sim::test {

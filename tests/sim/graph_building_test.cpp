@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/directshow/filter_graph.h"
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
 #include "tests/sim/test_filters.h"
 #include "tests/support/temp_dir.h"

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/directshow/event_queue.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/messages.h"
+#include "platform/support/comptr.h"
+#include "platform/support/hidden_window.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::sim::test {

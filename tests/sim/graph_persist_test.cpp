@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/linux/com.h"
+#include "platform/linux/registry.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::sim::test {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "platform/linux/registry.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/guids.h"
 
 namespace {
 

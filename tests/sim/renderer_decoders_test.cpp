@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/directshow/decoders.h"
+#include "platform/linux/registry.h"
 #include "platform/sdk/dshow/codecs.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {

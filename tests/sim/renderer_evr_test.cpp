@@ -1,6 +1,7 @@
 // The Enhanced Video Renderer: its services, presenter and mixer.
 #include <gtest/gtest.h>
 
+#include "platform/support/comptr.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {
@@ -61,7 +62,7 @@ TEST_F(EvrTest, AnswersItsTwoServicesWithTheSameObjects) {
 }
 
 TEST_F(EvrTest, ThePresenterRecordsWhereTheVideoGoes) {
-    const RECT unit{0, 0, 1, 1};
+    RECT unit{0, 0, 1, 1};
     EXPECT_EQ(display->SetVideoPosition(nullptr, &unit), S_OK);
     EXPECT_EQ(display->SetVideoWindow(reinterpret_cast<HWND>(std::uintptr_t{5})), S_OK);
     EXPECT_EQ(
@@ -69,7 +70,7 @@ TEST_F(EvrTest, ThePresenterRecordsWhereTheVideoGoes) {
         S_OK);
     EXPECT_EQ(display->SetAspectRatioMode(0x8), E_INVALIDARG);
     const MFVideoNormalizedRect whole{0, 0, 1, 1};
-    const RECT client{0, 0, 640, 360};
+    RECT client{0, 0, 640, 360};
     EXPECT_EQ(display->SetVideoPosition(&whole, &client), S_OK);
     const MFVideoNormalizedRect beyond{0, 0, 1.5F, 1};
     EXPECT_EQ(display->SetVideoPosition(&beyond, &client), E_INVALIDARG);

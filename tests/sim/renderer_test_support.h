@@ -7,6 +7,8 @@
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/dshow/capture.h"
 #include "platform/sdk/gdi.h"
+#include "platform/support/comptr.h"
+#include "platform/support/gdi_handles.h"
 #include "tests/sim/test_filters.h"
 
 namespace capspect::sim::test {

@@ -1,6 +1,7 @@
 // The Video Mixing Renderers 7 and 9: configuration, windowless control, mixer bitmaps.
 #include <gtest/gtest.h>
 
+#include "platform/support/comptr.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/sdk/dshow/control.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "tests/sim/renderer_test_support.h"
 
 namespace capspect::sim::test {

@@ -15,6 +15,8 @@
 #include "platform/linux/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim::test {

@@ -1,4 +1,6 @@
 #include "util/MediaTypeHelpers.h"
+#include "platform/support/comobject.h"
+#include "platform/support/comptr.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@
 #include "util/FreeAndClear.h"
 
 namespace {
+
+using capspect::ComPtr;
 
 using capspect::ClearMediaType;
 using capspect::DisposeMediaType;

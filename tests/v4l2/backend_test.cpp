@@ -17,6 +17,9 @@
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/oleauto.h"
+#include "platform/support/comptr.h"
+#include "platform/support/guids.h"
+#include "platform/support/variant.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/v4l2/fixtures.h"
 

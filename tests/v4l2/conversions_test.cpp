@@ -9,6 +9,7 @@
 #include "platform/devices/v4l2/capabilities.h"
 #include "platform/devices/v4l2/errors.h"
 #include "platform/devices/v4l2/pixel_formats.h"
+#include "platform/support/guids.h"
 
 namespace capspect::v4l2 {
 namespace {

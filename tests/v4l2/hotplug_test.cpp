@@ -16,6 +16,8 @@
 #include "platform/devices/v4l2/errors.h"
 #include "platform/devices/v4l2/udev_watch.h"
 #include "platform/devices/v4l2/v4l2_platform.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/messages.h"
 #include "platform/sdk/clock.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/device_notify.h"
@@ -23,6 +25,9 @@
 #include "platform/sdk/messages.h"
 #include "platform/sdk/moniker.h"
 #include "platform/sdk/oleauto.h"
+#include "platform/support/comptr.h"
+#include "platform/support/hidden_window.h"
+#include "platform/support/variant.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/v4l2/fixtures.h"
 

@@ -12,6 +12,7 @@
 #include "platform/devices/v4l2/capabilities.h"
 #include "platform/devices/v4l2/crossbar_layout.h"
 #include "platform/devices/v4l2/recorded_device.h"
+#include "platform/support/guids.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect::v4l2 {

@@ -5,6 +5,7 @@
 #include "platform/devices/capability_list.h"
 #include "platform/devices/v4l2/pixel_formats.h"
 #include "platform/sdk/dshow/capture.h"
+#include "platform/support/guids.h"
 #include "platform/support/unicode.h"
 
 namespace capspect::v4l2 {

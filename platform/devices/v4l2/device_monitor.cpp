@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/support/hidden_window.h"
+
 namespace capspect::v4l2 {
 
 namespace fs = std::filesystem;

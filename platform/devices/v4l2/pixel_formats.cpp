@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/sdk/mediatype.h"
+#include "platform/support/guids.h"
 
 namespace capspect::v4l2 {
 namespace {

@@ -11,6 +11,7 @@
 #include "platform/devices/v4l2/errors.h"
 #include "platform/directshow/platform.h"
 #include "platform/sdk/registry.h"
+#include "platform/support/comobject.h"
 #include "platform/support/unicode.h"
 
 namespace capspect::v4l2 {

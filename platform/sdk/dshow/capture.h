@@ -11,39 +11,39 @@
 struct IMoniker;
 
 // Pin categories, read from a pin's AMPROPSETID_Pin property set.
-inline constexpr GUID PIN_CATEGORY_CAPTURE{
+inline const GUID PIN_CATEGORY_CAPTURE{
     0xFB6C4281, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_PREVIEW{
+inline const GUID PIN_CATEGORY_PREVIEW{
     0xFB6C4282, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_ANALOGVIDEOIN{
+inline const GUID PIN_CATEGORY_ANALOGVIDEOIN{
     0xFB6C4283, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_VBI{
+inline const GUID PIN_CATEGORY_VBI{
     0xFB6C4284, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_VIDEOPORT{
+inline const GUID PIN_CATEGORY_VIDEOPORT{
     0xFB6C4285, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_NABTS{
+inline const GUID PIN_CATEGORY_NABTS{
     0xFB6C4286, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_EDS{
+inline const GUID PIN_CATEGORY_EDS{
     0xFB6C4287, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_TELETEXT{
+inline const GUID PIN_CATEGORY_TELETEXT{
     0xFB6C4288, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_CC{
+inline const GUID PIN_CATEGORY_CC{
     0xFB6C4289, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_STILL{
+inline const GUID PIN_CATEGORY_STILL{
     0xFB6C428A, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_TIMECODE{
+inline const GUID PIN_CATEGORY_TIMECODE{
     0xFB6C428B, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
-inline constexpr GUID PIN_CATEGORY_VIDEOPORT_VBI{
+inline const GUID PIN_CATEGORY_VIDEOPORT_VBI{
     0xFB6C428C, 0x0353, 0x11D1, {0x90, 0x5F, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
 
 // Search directions for ICaptureGraphBuilder2::FindInterface.
-inline constexpr GUID LOOK_UPSTREAM_ONLY{
+inline const GUID LOOK_UPSTREAM_ONLY{
     0xAC798BE0, 0x98E3, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
-inline constexpr GUID LOOK_DOWNSTREAM_ONLY{
+inline const GUID LOOK_DOWNSTREAM_ONLY{
     0xAC798BE1, 0x98E3, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
 
 // The property set that carries a pin's category (property AMPROPERTY_PIN_CATEGORY).
-inline constexpr GUID AMPROPSETID_Pin{
+inline const GUID AMPROPSETID_Pin{
     0x9B00F101, 0x1567, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
 constexpr DWORD AMPROPERTY_PIN_CATEGORY = 0;
 constexpr DWORD AMPROPERTY_PIN_MEDIUM = 1;
@@ -51,18 +51,20 @@ constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
 constexpr DWORD KSPROPERTY_SUPPORT_SET = 2;
 
 // Standard media types of capture hardware.
-inline constexpr GUID MEDIATYPE_AnalogVideo{
+inline const GUID MEDIATYPE_AnalogVideo{
     0x0482DDE1, 0x7817, 0x11CF, {0x8A, 0x03, 0x00, 0xAA, 0x00, 0x6E, 0xCB, 0x65}};
-inline constexpr GUID MEDIATYPE_AnalogAudio{
+inline const GUID MEDIATYPE_AnalogAudio{
     0x0482DEE1, 0x7817, 0x11CF, {0x8A, 0x03, 0x00, 0xAA, 0x00, 0x6E, 0xCB, 0x65}};
 
 struct IKsPropertySet : IUnknown {
-    virtual HRESULT Set(REFGUID propertySet, DWORD propertyId, void* instanceData,
-                        DWORD instanceSize, void* propertyData, DWORD dataSize) = 0;
-    virtual HRESULT Get(REFGUID propertySet, DWORD propertyId, void* instanceData,
-                        DWORD instanceSize, void* propertyData, DWORD dataSize,
-                        DWORD* returned) = 0;
-    virtual HRESULT QuerySupported(REFGUID propertySet, DWORD propertyId, DWORD* typeSupport) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Set(REFGUID propertySet, DWORD propertyId, void* instanceData,
+                                          DWORD instanceSize, void* propertyData,
+                                          DWORD dataSize) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Get(REFGUID propertySet, DWORD propertyId, void* instanceData,
+                                          DWORD instanceSize, void* propertyData, DWORD dataSize,
+                                          DWORD* returned) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID propertySet, DWORD propertyId,
+                                                     DWORD* typeSupport) = 0;
 
 protected:
     ~IKsPropertySet() = default;
@@ -71,7 +73,7 @@ CAPSPECT_INTERFACE_ID(IKsPropertySet, IUnknown, 0x31EFAC30, 0x515C, 0x11D0, 0xA9
                       0x00, 0x61, 0xBE, 0x93);
 
 struct IAMCopyCaptureFileProgress : IUnknown {
-    virtual HRESULT Progress(int percent) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Progress(int percent) = 0;
 
 protected:
     ~IAMCopyCaptureFileProgress() = default;
@@ -80,22 +82,28 @@ CAPSPECT_INTERFACE_ID(IAMCopyCaptureFileProgress, IUnknown, 0x670D1D20, 0xA068, 
                       0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5);
 
 struct ICaptureGraphBuilder2 : IUnknown {
-    virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;
-    virtual HRESULT GetFiltergraph(IGraphBuilder** graph) = 0;
-    virtual HRESULT SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** multiplexer,
-                                      IFileSinkFilter** sink) = 0;
-    virtual HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter,
-                                  REFIID riid, void** object) = 0;
-    virtual HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source,
-                                 IBaseFilter* compressor, IBaseFilter* renderer) = 0;
-    virtual HRESULT ControlStream(const GUID* category, const GUID* type, IBaseFilter* filter,
-                                  REFERENCE_TIME* start, REFERENCE_TIME* stop, WORD startCookie,
-                                  WORD stopCookie) = 0;
-    virtual HRESULT AllocCapFile(LPCOLESTR file, DWORDLONG size) = 0;
-    virtual HRESULT CopyCaptureFile(LPOLESTR oldFile, LPOLESTR newFile, int allowEscAbort,
-                                    IAMCopyCaptureFileProgress* callback) = 0;
-    virtual HRESULT FindPin(IUnknown* source, PIN_DIRECTION direction, const GUID* category,
-                            const GUID* type, BOOL unconnected, int index, IPin** pin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetFiltergraph(IGraphBuilder* graph) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFiltergraph(IGraphBuilder** graph) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetOutputFileName(const GUID* type, LPCOLESTR file,
+                                                        IBaseFilter** multiplexer,
+                                                        IFileSinkFilter** sink) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindInterface(const GUID* category, const GUID* type,
+                                                    IBaseFilter* filter, REFIID riid,
+                                                    void** object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RenderStream(const GUID* category, const GUID* type,
+                                                   IUnknown* source, IBaseFilter* compressor,
+                                                   IBaseFilter* renderer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ControlStream(const GUID* category, const GUID* type,
+                                                    IBaseFilter* filter, REFERENCE_TIME* start,
+                                                    REFERENCE_TIME* stop, WORD startCookie,
+                                                    WORD stopCookie) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AllocCapFile(LPCOLESTR file, DWORDLONG size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CopyCaptureFile(LPOLESTR oldFile, LPOLESTR newFile,
+                                                      int allowEscAbort,
+                                                      IAMCopyCaptureFileProgress* callback) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindPin(IUnknown* source, PIN_DIRECTION direction,
+                                              const GUID* category, const GUID* type,
+                                              BOOL unconnected, int index, IPin** pin) = 0;
 
 protected:
     ~ICaptureGraphBuilder2() = default;
@@ -107,10 +115,11 @@ CAPSPECT_INTERFACE_ID(ICaptureGraphBuilder2, IUnknown, 0x93E5A4E0, 0x2D50, 0x11D
 // caller frees with DeleteMediaType; pSCC receives a VIDEO_STREAM_CONFIG_CAPS (or audio
 // caps) of the size GetNumberOfCapabilities reports.
 struct IAMStreamConfig : IUnknown {
-    virtual HRESULT SetFormat(AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT GetFormat(AM_MEDIA_TYPE** mediaType) = 0;
-    virtual HRESULT GetNumberOfCapabilities(int* count, int* size) = 0;
-    virtual HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType, BYTE* caps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType,
+                                                    BYTE* caps) = 0;
 
 protected:
     ~IAMStreamConfig() = default;
@@ -148,13 +157,14 @@ enum PhysicalConnectorType : LONG {
 };
 
 struct IAMCrossbar : IUnknown {
-    virtual HRESULT get_PinCounts(LONG* outputPinCount, LONG* inputPinCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_PinCounts(LONG* outputPinCount, LONG* inputPinCount) = 0;
     // S_OK when the input can be routed to the output, S_FALSE otherwise.
-    virtual HRESULT CanRoute(LONG outputPinIndex, LONG inputPinIndex) = 0;
-    virtual HRESULT Route(LONG outputPinIndex, LONG inputPinIndex) = 0;
-    virtual HRESULT get_IsRoutedTo(LONG outputPinIndex, LONG* inputPinIndex) = 0;
-    virtual HRESULT get_CrossbarPinInfo(BOOL isInputPin, LONG pinIndex, LONG* pinIndexRelated,
-                                        LONG* physicalType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CanRoute(LONG outputPinIndex, LONG inputPinIndex) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Route(LONG outputPinIndex, LONG inputPinIndex) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsRoutedTo(LONG outputPinIndex, LONG* inputPinIndex) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CrossbarPinInfo(BOOL isInputPin, LONG pinIndex,
+                                                          LONG* pinIndexRelated,
+                                                          LONG* physicalType) = 0;
 
 protected:
     ~IAMCrossbar() = default;
@@ -166,8 +176,8 @@ CAPSPECT_INTERFACE_ID(IAMCrossbar, IUnknown, 0xC6E13380, 0x30AC, 0x11D0, 0xA1, 0
 // candidate filter, CreatedFilter before it connects a created one. A failure code rejects
 // the filter.
 struct IAMGraphBuilderCallback : IUnknown {
-    virtual HRESULT SelectedFilter(IMoniker* moniker) = 0;
-    virtual HRESULT CreatedFilter(IBaseFilter* filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SelectedFilter(IMoniker* moniker) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreatedFilter(IBaseFilter* filter) = 0;
 
 protected:
     ~IAMGraphBuilderCallback() = default;
@@ -176,8 +186,8 @@ CAPSPECT_INTERFACE_ID(IAMGraphBuilderCallback, IUnknown, 0x4995F511, 0x9DDB, 0x4
                       0xF0, 0x46, 0x11, 0x80, 0x7B, 0x79);
 
 struct IObjectWithSite : IUnknown {
-    virtual HRESULT SetSite(IUnknown* site) = 0;
-    virtual HRESULT GetSite(REFIID riid, void** site) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSite(IUnknown* site) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSite(REFIID riid, void** site) = 0;
 
 protected:
     ~IObjectWithSite() = default;
@@ -192,7 +202,7 @@ struct CAUUID {
 };
 
 struct ISpecifyPropertyPages : IUnknown {
-    virtual HRESULT GetPages(CAUUID* pages) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) = 0;
 
 protected:
     ~ISpecifyPropertyPages() = default;
@@ -201,59 +211,59 @@ CAPSPECT_INTERFACE_ID(ISpecifyPropertyPages, IUnknown, 0xB196B28B, 0xBAB4, 0x101
                       0xAA, 0x00, 0x34, 0x1D, 0x07);
 
 // Class identifiers of the platform's capture helpers and standard filters.
-inline constexpr CLSID CLSID_CaptureGraphBuilder2{
+inline const CLSID CLSID_CaptureGraphBuilder2{
     0xBF87B6E1, 0x8C27, 0x11D0, {0xB3, 0xF0, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
-inline constexpr CLSID CLSID_CaptureGraphBuilder{
+inline const CLSID CLSID_CaptureGraphBuilder{
     0xBF87B6E0, 0x8C27, 0x11D0, {0xB3, 0xF0, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
-inline constexpr CLSID CLSID_SystemDeviceEnum{
+inline const CLSID CLSID_SystemDeviceEnum{
     0x62BE5D10, 0x60EB, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
-inline constexpr CLSID CLSID_SmartTee{
+inline const CLSID CLSID_SmartTee{
     0xCC58E280, 0x8AA1, 0x11D1, {0xB3, 0xF1, 0x00, 0xAA, 0x00, 0x37, 0x61, 0xC5}};
-inline constexpr CLSID CLSID_VideoRenderer{
+inline const CLSID CLSID_VideoRenderer{
     0x70E102B0, 0x5556, 0x11CE, {0x97, 0xC0, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr CLSID CLSID_VideoRendererDefault{
+inline const CLSID CLSID_VideoRendererDefault{
     0x6BC1CFFA, 0x8FC1, 0x4261, {0xAC, 0x22, 0xCF, 0xB4, 0xCC, 0x38, 0xDB, 0x50}};
-inline constexpr CLSID CLSID_VideoMixingRenderer{
+inline const CLSID CLSID_VideoMixingRenderer{
     0xB87BEB7B, 0x8D29, 0x423F, {0xAE, 0x4D, 0x65, 0x82, 0xC1, 0x01, 0x75, 0xAC}};
-inline constexpr CLSID CLSID_VideoMixingRenderer9{
+inline const CLSID CLSID_VideoMixingRenderer9{
     0x51B4ABF3, 0x748F, 0x4E3B, {0xA2, 0x76, 0xC8, 0x28, 0x33, 0x0E, 0x92, 0x6A}};
-inline constexpr CLSID CLSID_EnhancedVideoRenderer{
+inline const CLSID CLSID_EnhancedVideoRenderer{
     0xFA10746C, 0x9B63, 0x4B6C, {0xBC, 0x49, 0xFC, 0x30, 0x0E, 0xA5, 0xF2, 0x56}};
-inline constexpr CLSID CLSID_OverlayMixer{
+inline const CLSID CLSID_OverlayMixer{
     0xCD8743A1, 0x3736, 0x11D0, {0x9E, 0x69, 0x00, 0xC0, 0x4F, 0xD7, 0xC1, 0x5B}};
-inline constexpr CLSID CLSID_AsyncReader{
+inline const CLSID CLSID_AsyncReader{
     0xE436EBB5, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr CLSID CLSID_URLReader{
+inline const CLSID CLSID_URLReader{
     0xE436EBB6, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr CLSID CLSID_AviSplitter{
+inline const CLSID CLSID_AviSplitter{
     0x1B544C20, 0xFD0B, 0x11CE, {0x8C, 0x63, 0x00, 0xAA, 0x00, 0x44, 0xB5, 0x1E}};
-inline constexpr CLSID CLSID_MPEG1Splitter{
+inline const CLSID CLSID_MPEG1Splitter{
     0x336475D0, 0x942A, 0x11CE, {0xA8, 0x70, 0x00, 0xAA, 0x00, 0x2F, 0xEA, 0xB5}};
-inline constexpr CLSID CLSID_MPEG2Demultiplexer{
+inline const CLSID CLSID_MPEG2Demultiplexer{
     0xAFB6C280, 0x2C41, 0x11D3, {0x8A, 0x60, 0x00, 0x00, 0xF8, 0x1E, 0x0E, 0x4A}};
-inline constexpr CLSID CLSID_WAVEParser{
+inline const CLSID CLSID_WAVEParser{
     0xD51BD5A1, 0x7548, 0x11CF, {0xA5, 0x20, 0x00, 0x80, 0xC7, 0x7E, 0xF5, 0x8A}};
-inline constexpr CLSID CLSID_CMpegVideoCodec{
+inline const CLSID CLSID_CMpegVideoCodec{
     0xFEB50740, 0x7BEF, 0x11CE, {0x9B, 0xD9, 0x00, 0x00, 0xE2, 0x02, 0x59, 0x9C}};
-inline constexpr CLSID CLSID_CMpegAudioCodec{
+inline const CLSID CLSID_CMpegAudioCodec{
     0x4A2286E0, 0x7BEF, 0x11CE, {0x9B, 0xD9, 0x00, 0x00, 0xE2, 0x02, 0x59, 0x9C}};
-inline constexpr CLSID CLSID_DVVideoCodec{
+inline const CLSID CLSID_DVVideoCodec{
     0xB1B77C00, 0xC3E4, 0x11CF, {0xAF, 0x79, 0x00, 0xAA, 0x00, 0xB6, 0x7A, 0x42}};
-inline constexpr CLSID CLSID_AVIDec{
+inline const CLSID CLSID_AVIDec{
     0xCF49D4E0, 0x1115, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr CLSID CLSID_Colour{
+inline const CLSID CLSID_Colour{
     0x1643E180, 0x90F5, 0x11CE, {0x97, 0xD5, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
-inline constexpr CLSID CLSID_ACMWrapper{
+inline const CLSID CLSID_ACMWrapper{
     0x6A08CF80, 0x0E18, 0x11CF, {0xA2, 0x4D, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
-inline constexpr CLSID CLSID_DSoundRender{
+inline const CLSID CLSID_DSoundRender{
     0x79376820, 0x07D0, 0x11CF, {0xA2, 0x4D, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
-inline constexpr CLSID CLSID_AudioRender{
+inline const CLSID CLSID_AudioRender{
     0xE30629D1, 0x27E5, 0x11CE, {0x87, 0x5D, 0x00, 0x60, 0x8C, 0xB7, 0x80, 0x66}};
-inline constexpr CLSID CLSID_NullRenderer{
+inline const CLSID CLSID_NullRenderer{
     0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-inline constexpr CLSID CLSID_SampleGrabber{
+inline const CLSID CLSID_SampleGrabber{
     0xC1F400A0, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-inline constexpr CLSID CLSID_AviDest{
+inline const CLSID CLSID_AviDest{
     0xE2510970, 0xF137, 0x11CE, {0x8B, 0x67, 0x00, 0xAA, 0x00, 0xA3, 0xF1, 0xA6}};
-inline constexpr CLSID CLSID_FileWriter{
+inline const CLSID CLSID_FileWriter{
     0x8596E5F0, 0x0DA5, 0x11D0, {0xBD, 0x21, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};

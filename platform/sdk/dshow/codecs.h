@@ -6,7 +6,7 @@
 constexpr WORD WAVE_FORMAT_MPEG = 0x0050;
 
 // MPEG-1 audio as the MPEG-1 splitter delivers it.
-inline constexpr GUID MEDIASUBTYPE_MPEG1AudioPayload = FourCCGuid(WAVE_FORMAT_MPEG);
+inline const GUID MEDIASUBTYPE_MPEG1AudioPayload = capspect::sdk::FourCCSubtype(WAVE_FORMAT_MPEG);
 
 // FORMAT_MPEGVideo: a VIDEOINFOHEADER followed by the stream's sequence header.
 struct MPEG1VIDEOINFO {

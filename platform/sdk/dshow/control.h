@@ -22,15 +22,15 @@ constexpr LONG OATRUE = -1;
 constexpr LONG OAFALSE = 0;
 
 struct IMediaControl : IDispatch {
-    virtual HRESULT Run() = 0;
-    virtual HRESULT Pause() = 0;
-    virtual HRESULT Stop() = 0;
-    virtual HRESULT GetState(LONG timeoutMs, OAFilterState* state) = 0;
-    virtual HRESULT RenderFile(BSTR fileName) = 0;
-    virtual HRESULT AddSourceFilter(BSTR fileName, IDispatch** filterInfo) = 0;
-    virtual HRESULT get_FilterCollection(IDispatch** collection) = 0;
-    virtual HRESULT get_RegFilterCollection(IDispatch** collection) = 0;
-    virtual HRESULT StopWhenReady() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Run() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Pause() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetState(LONG timeoutMs, OAFilterState* state) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RenderFile(BSTR fileName) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddSourceFilter(BSTR fileName, IDispatch** filterInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_FilterCollection(IDispatch** collection) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_RegFilterCollection(IDispatch** collection) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StopWhenReady() = 0;
 
 protected:
     ~IMediaControl() = default;
@@ -39,14 +39,15 @@ CAPSPECT_INTERFACE_ID(IMediaControl, IDispatch, 0x56A868B1, 0x0AD4, 0x11CE, 0xB0
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IMediaEvent : IDispatch {
-    virtual HRESULT GetEventHandle(OAEVENT* event) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetEventHandle(OAEVENT* event) = 0;
     // Takes the next event; E_ABORT when none arrives within the timeout.
-    virtual HRESULT GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2,
-                             LONG timeoutMs) = 0;
-    virtual HRESULT WaitForCompletion(LONG timeoutMs, LONG* eventCode) = 0;
-    virtual HRESULT CancelDefaultHandling(LONG eventCode) = 0;
-    virtual HRESULT RestoreDefaultHandling(LONG eventCode) = 0;
-    virtual HRESULT FreeEventParams(LONG eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetEvent(LONG* eventCode, LONG_PTR* param1, LONG_PTR* param2,
+                                               LONG timeoutMs) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForCompletion(LONG timeoutMs, LONG* eventCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CancelDefaultHandling(LONG eventCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RestoreDefaultHandling(LONG eventCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FreeEventParams(LONG eventCode, LONG_PTR param1,
+                                                      LONG_PTR param2) = 0;
 
 protected:
     ~IMediaEvent() = default;
@@ -60,9 +61,10 @@ constexpr LONG AM_MEDIAEVENT_NONOTIFY = 0x01;
 struct IMediaEventEx : IMediaEvent {
     // Posts `message` (wParam 0, lParam `instanceData`) to `window` whenever an event is
     // queued; a null window stops the notifications.
-    virtual HRESULT SetNotifyWindow(OAHWND window, LONG message, LONG_PTR instanceData) = 0;
-    virtual HRESULT SetNotifyFlags(LONG noNotifyFlags) = 0;
-    virtual HRESULT GetNotifyFlags(LONG* noNotifyFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetNotifyWindow(OAHWND window, LONG message,
+                                                      LONG_PTR instanceData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetNotifyFlags(LONG noNotifyFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNotifyFlags(LONG* noNotifyFlags) = 0;
 
 protected:
     ~IMediaEventEx() = default;
@@ -97,38 +99,39 @@ enum AM_SEEKING_SEEKING_FLAGS : DWORD {
 };
 
 // Time formats.
-inline constexpr GUID TIME_FORMAT_NONE{};
-inline constexpr GUID TIME_FORMAT_FRAME{
+inline const GUID TIME_FORMAT_NONE{};
+inline const GUID TIME_FORMAT_FRAME{
     0x7B785570, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6}};
-inline constexpr GUID TIME_FORMAT_BYTE{
+inline const GUID TIME_FORMAT_BYTE{
     0x7B785571, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6}};
-inline constexpr GUID TIME_FORMAT_SAMPLE{
+inline const GUID TIME_FORMAT_SAMPLE{
     0x7B785572, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6}};
-inline constexpr GUID TIME_FORMAT_FIELD{
+inline const GUID TIME_FORMAT_FIELD{
     0x7B785573, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6}};
-inline constexpr GUID TIME_FORMAT_MEDIA_TIME{
+inline const GUID TIME_FORMAT_MEDIA_TIME{
     0x7B785574, 0x8C82, 0x11CF, {0xBC, 0x0C, 0x00, 0xAA, 0x00, 0xAC, 0x74, 0xF6}};
 
 struct IMediaSeeking : IUnknown {
-    virtual HRESULT GetCapabilities(DWORD* capabilities) = 0;
-    virtual HRESULT CheckCapabilities(DWORD* capabilities) = 0;
-    virtual HRESULT IsFormatSupported(const GUID* format) = 0;
-    virtual HRESULT QueryPreferredFormat(GUID* format) = 0;
-    virtual HRESULT GetTimeFormat(GUID* format) = 0;
-    virtual HRESULT IsUsingTimeFormat(const GUID* format) = 0;
-    virtual HRESULT SetTimeFormat(const GUID* format) = 0;
-    virtual HRESULT GetDuration(LONGLONG* duration) = 0;
-    virtual HRESULT GetStopPosition(LONGLONG* stop) = 0;
-    virtual HRESULT GetCurrentPosition(LONGLONG* current) = 0;
-    virtual HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                      const GUID* sourceFormat) = 0;
-    virtual HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
-                                 DWORD stopFlags) = 0;
-    virtual HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) = 0;
-    virtual HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) = 0;
-    virtual HRESULT SetRate(double rate) = 0;
-    virtual HRESULT GetRate(double* rate) = 0;
-    virtual HRESULT GetPreroll(LONGLONG* preroll) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCapabilities(DWORD* capabilities) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CheckCapabilities(DWORD* capabilities) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsFormatSupported(const GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryPreferredFormat(GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTimeFormat(GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsUsingTimeFormat(const GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetTimeFormat(const GUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetStopPosition(LONGLONG* stop) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPosition(LONGLONG* current) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat,
+                                                        LONGLONG source,
+                                                        const GUID* sourceFormat) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPositions(LONGLONG* current, DWORD currentFlags,
+                                                   LONGLONG* stop, DWORD stopFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPositions(LONGLONG* current, LONGLONG* stop) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAvailable(LONGLONG* earliest, LONGLONG* latest) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRate(double rate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRate(double* rate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPreroll(LONGLONG* preroll) = 0;
 
 protected:
     ~IMediaSeeking() = default;
@@ -138,17 +141,17 @@ CAPSPECT_INTERFACE_ID(IMediaSeeking, IUnknown, 0x36B73880, 0xC2C8, 0x11CF, 0x8B,
 
 // The older seeking interface, in seconds.
 struct IMediaPosition : IDispatch {
-    virtual HRESULT get_Duration(REFTIME* length) = 0;
-    virtual HRESULT put_CurrentPosition(REFTIME time) = 0;
-    virtual HRESULT get_CurrentPosition(REFTIME* time) = 0;
-    virtual HRESULT get_StopTime(REFTIME* time) = 0;
-    virtual HRESULT put_StopTime(REFTIME time) = 0;
-    virtual HRESULT get_PrerollTime(REFTIME* time) = 0;
-    virtual HRESULT put_PrerollTime(REFTIME time) = 0;
-    virtual HRESULT put_Rate(double rate) = 0;
-    virtual HRESULT get_Rate(double* rate) = 0;
-    virtual HRESULT CanSeekForward(LONG* canSeek) = 0;
-    virtual HRESULT CanSeekBackward(LONG* canSeek) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Duration(REFTIME* length) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_CurrentPosition(REFTIME time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CurrentPosition(REFTIME* time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_StopTime(REFTIME* time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_StopTime(REFTIME time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_PrerollTime(REFTIME* time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_PrerollTime(REFTIME time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Rate(double rate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Rate(double* rate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CanSeekForward(LONG* canSeek) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CanSeekBackward(LONG* canSeek) = 0;
 
 protected:
     ~IMediaPosition() = default;
@@ -157,46 +160,49 @@ CAPSPECT_INTERFACE_ID(IMediaPosition, IDispatch, 0x56A868B2, 0x0AD4, 0x11CE, 0xB
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IVideoWindow : IDispatch {
-    virtual HRESULT put_Caption(BSTR caption) = 0;
-    virtual HRESULT get_Caption(BSTR* caption) = 0;
-    virtual HRESULT put_WindowStyle(LONG style) = 0;
-    virtual HRESULT get_WindowStyle(LONG* style) = 0;
-    virtual HRESULT put_WindowStyleEx(LONG style) = 0;
-    virtual HRESULT get_WindowStyleEx(LONG* style) = 0;
-    virtual HRESULT put_AutoShow(LONG autoShow) = 0;
-    virtual HRESULT get_AutoShow(LONG* autoShow) = 0;
-    virtual HRESULT put_WindowState(LONG state) = 0;
-    virtual HRESULT get_WindowState(LONG* state) = 0;
-    virtual HRESULT put_BackgroundPalette(LONG backgroundPalette) = 0;
-    virtual HRESULT get_BackgroundPalette(LONG* backgroundPalette) = 0;
-    virtual HRESULT put_Visible(LONG visible) = 0;
-    virtual HRESULT get_Visible(LONG* visible) = 0;
-    virtual HRESULT put_Left(LONG left) = 0;
-    virtual HRESULT get_Left(LONG* left) = 0;
-    virtual HRESULT put_Width(LONG width) = 0;
-    virtual HRESULT get_Width(LONG* width) = 0;
-    virtual HRESULT put_Top(LONG top) = 0;
-    virtual HRESULT get_Top(LONG* top) = 0;
-    virtual HRESULT put_Height(LONG height) = 0;
-    virtual HRESULT get_Height(LONG* height) = 0;
-    virtual HRESULT put_Owner(OAHWND owner) = 0;
-    virtual HRESULT get_Owner(OAHWND* owner) = 0;
-    virtual HRESULT put_MessageDrain(OAHWND drain) = 0;
-    virtual HRESULT get_MessageDrain(OAHWND* drain) = 0;
-    virtual HRESULT get_BorderColor(LONG* color) = 0;
-    virtual HRESULT put_BorderColor(LONG color) = 0;
-    virtual HRESULT get_FullScreenMode(LONG* fullScreenMode) = 0;
-    virtual HRESULT put_FullScreenMode(LONG fullScreenMode) = 0;
-    virtual HRESULT SetWindowForeground(LONG focus) = 0;
-    virtual HRESULT NotifyOwnerMessage(OAHWND window, LONG message, LONG_PTR wParam,
-                                       LONG_PTR lParam) = 0;
-    virtual HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT GetMinIdealImageSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetMaxIdealImageSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetRestorePosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT HideCursor(LONG hideCursor) = 0;
-    virtual HRESULT IsCursorHidden(LONG* cursorHidden) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Caption(BSTR caption) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Caption(BSTR* caption) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_WindowStyle(LONG style) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_WindowStyle(LONG* style) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_WindowStyleEx(LONG style) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_WindowStyleEx(LONG* style) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AutoShow(LONG autoShow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AutoShow(LONG* autoShow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_WindowState(LONG state) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_WindowState(LONG* state) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_BackgroundPalette(LONG backgroundPalette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BackgroundPalette(LONG* backgroundPalette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Visible(LONG visible) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Visible(LONG* visible) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Left(LONG left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Left(LONG* left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Width(LONG width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Width(LONG* width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Top(LONG top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Top(LONG* top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Height(LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Height(LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Owner(OAHWND owner) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Owner(OAHWND* owner) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_MessageDrain(OAHWND drain) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_MessageDrain(OAHWND* drain) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BorderColor(LONG* color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_BorderColor(LONG color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_FullScreenMode(LONG* fullScreenMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_FullScreenMode(LONG fullScreenMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetWindowForeground(LONG focus) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NotifyOwnerMessage(OAHWND window, LONG message,
+                                                         LONG_PTR wParam, LONG_PTR lParam) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetWindowPosition(LONG left, LONG top, LONG width,
+                                                        LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetWindowPosition(LONG* left, LONG* top, LONG* width,
+                                                        LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMinIdealImageSize(LONG* width, LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMaxIdealImageSize(LONG* width, LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRestorePosition(LONG* left, LONG* top, LONG* width,
+                                                         LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE HideCursor(LONG hideCursor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsCursorHidden(LONG* cursorHidden) = 0;
 
 protected:
     ~IVideoWindow() = default;
@@ -205,40 +211,44 @@ CAPSPECT_INTERFACE_ID(IVideoWindow, IDispatch, 0x56A868B4, 0x0AD4, 0x11CE, 0xB0,
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IBasicVideo : IDispatch {
-    virtual HRESULT get_AvgTimePerFrame(REFTIME* timePerFrame) = 0;
-    virtual HRESULT get_BitRate(LONG* bitRate) = 0;
-    virtual HRESULT get_BitErrorRate(LONG* bitErrorRate) = 0;
-    virtual HRESULT get_VideoWidth(LONG* width) = 0;
-    virtual HRESULT get_VideoHeight(LONG* height) = 0;
-    virtual HRESULT put_SourceLeft(LONG left) = 0;
-    virtual HRESULT get_SourceLeft(LONG* left) = 0;
-    virtual HRESULT put_SourceWidth(LONG width) = 0;
-    virtual HRESULT get_SourceWidth(LONG* width) = 0;
-    virtual HRESULT put_SourceTop(LONG top) = 0;
-    virtual HRESULT get_SourceTop(LONG* top) = 0;
-    virtual HRESULT put_SourceHeight(LONG height) = 0;
-    virtual HRESULT get_SourceHeight(LONG* height) = 0;
-    virtual HRESULT put_DestinationLeft(LONG left) = 0;
-    virtual HRESULT get_DestinationLeft(LONG* left) = 0;
-    virtual HRESULT put_DestinationWidth(LONG width) = 0;
-    virtual HRESULT get_DestinationWidth(LONG* width) = 0;
-    virtual HRESULT put_DestinationTop(LONG top) = 0;
-    virtual HRESULT get_DestinationTop(LONG* top) = 0;
-    virtual HRESULT put_DestinationHeight(LONG height) = 0;
-    virtual HRESULT get_DestinationHeight(LONG* height) = 0;
-    virtual HRESULT SetSourcePosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetSourcePosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT SetDefaultSourcePosition() = 0;
-    virtual HRESULT SetDestinationPosition(LONG left, LONG top, LONG width, LONG height) = 0;
-    virtual HRESULT GetDestinationPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
-    virtual HRESULT SetDefaultDestinationPosition() = 0;
-    virtual HRESULT GetVideoSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetVideoPaletteEntries(LONG startIndex, LONG entries, LONG* retrieved,
-                                           LONG* palette) = 0;
-    virtual HRESULT GetCurrentImage(LONG* bufferSize, LONG* dibImage) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AvgTimePerFrame(REFTIME* timePerFrame) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BitRate(LONG* bitRate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BitErrorRate(LONG* bitErrorRate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_VideoWidth(LONG* width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_VideoHeight(LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_SourceLeft(LONG left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SourceLeft(LONG* left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_SourceWidth(LONG width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SourceWidth(LONG* width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_SourceTop(LONG top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SourceTop(LONG* top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_SourceHeight(LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_SourceHeight(LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_DestinationLeft(LONG left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_DestinationLeft(LONG* left) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_DestinationWidth(LONG width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_DestinationWidth(LONG* width) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_DestinationTop(LONG top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_DestinationTop(LONG* top) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_DestinationHeight(LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_DestinationHeight(LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSourcePosition(LONG left, LONG top, LONG width,
+                                                        LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSourcePosition(LONG* left, LONG* top, LONG* width,
+                                                        LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDefaultSourcePosition() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDestinationPosition(LONG left, LONG top, LONG width,
+                                                             LONG height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDestinationPosition(LONG* left, LONG* top, LONG* width,
+                                                             LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDefaultDestinationPosition() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoSize(LONG* width, LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoPaletteEntries(LONG startIndex, LONG entries,
+                                                             LONG* retrieved, LONG* palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentImage(LONG* bufferSize, LONG* dibImage) = 0;
     // S_OK when the default source (destination) rectangle is used, S_FALSE otherwise.
-    virtual HRESULT IsUsingDefaultSource() = 0;
-    virtual HRESULT IsUsingDefaultDestination() = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsUsingDefaultSource() = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsUsingDefaultDestination() = 0;
 
 protected:
     ~IBasicVideo() = default;
@@ -247,7 +257,7 @@ CAPSPECT_INTERFACE_ID(IBasicVideo, IDispatch, 0x56A868B5, 0x0AD4, 0x11CE, 0xB0, 
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IBasicVideo2 : IBasicVideo {
-    virtual HRESULT GetPreferredAspectRatio(LONG* aspectX, LONG* aspectY) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPreferredAspectRatio(LONG* aspectX, LONG* aspectY) = 0;
 
 protected:
     ~IBasicVideo2() = default;
@@ -258,10 +268,10 @@ CAPSPECT_INTERFACE_ID(IBasicVideo2, IBasicVideo, 0x329BB360, 0xF6EA, 0x11D1, 0x9
 // Volume is in hundredths of a decibel from -10000 (silence) to 0 (full volume); balance
 // from -10000 (left only) to 10000 (right only).
 struct IBasicAudio : IDispatch {
-    virtual HRESULT put_Volume(LONG volume) = 0;
-    virtual HRESULT get_Volume(LONG* volume) = 0;
-    virtual HRESULT put_Balance(LONG balance) = 0;
-    virtual HRESULT get_Balance(LONG* balance) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Volume(LONG volume) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Volume(LONG* volume) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Balance(LONG balance) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Balance(LONG* balance) = 0;
 
 protected:
     ~IBasicAudio() = default;

@@ -43,12 +43,14 @@ using HEVENT = DWORD_PTR;
 using HSEMAPHORE = DWORD_PTR;
 
 struct IReferenceClock : IUnknown {
-    virtual HRESULT GetTime(REFERENCE_TIME* time) = 0;
-    virtual HRESULT AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime, HEVENT event,
-                               DWORD_PTR* adviseCookie) = 0;
-    virtual HRESULT AdvisePeriodic(REFERENCE_TIME startTime, REFERENCE_TIME periodTime,
-                                   HSEMAPHORE semaphore, DWORD_PTR* adviseCookie) = 0;
-    virtual HRESULT Unadvise(DWORD_PTR adviseCookie) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AdviseTime(REFERENCE_TIME baseTime, REFERENCE_TIME streamTime,
+                                                 HEVENT event, DWORD_PTR* adviseCookie) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AdvisePeriodic(REFERENCE_TIME startTime,
+                                                     REFERENCE_TIME periodTime,
+                                                     HSEMAPHORE semaphore,
+                                                     DWORD_PTR* adviseCookie) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unadvise(DWORD_PTR adviseCookie) = 0;
 
 protected:
     ~IReferenceClock() = default;
@@ -59,10 +61,11 @@ CAPSPECT_INTERFACE_ID(IReferenceClock, IUnknown, 0x56A86897, 0x0AD4, 0x11CE, 0xB
 // Enumerated media types are CoTaskMem-allocated, format blocks included; the caller frees
 // them with DeleteMediaType.
 struct IEnumMediaTypes : IUnknown {
-    virtual HRESULT Next(ULONG count, AM_MEDIA_TYPE** mediaTypes, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMediaTypes** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** mediaTypes,
+                                           ULONG* fetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes** enumerator) = 0;
 
 protected:
     ~IEnumMediaTypes() = default;
@@ -72,22 +75,24 @@ CAPSPECT_INTERFACE_ID(IEnumMediaTypes, IUnknown, 0x89C31040, 0x846B, 0x11CE, 0x9
 
 struct IPin : IUnknown {
     // Output pins: connect to `receivePin`, with `mediaType` (may be partial or null).
-    virtual HRESULT Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) = 0;
     // Input pins: accept a connection an output pin offers.
-    virtual HRESULT ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT Disconnect() = 0;
-    virtual HRESULT ConnectedTo(IPin** pin) = 0;
-    virtual HRESULT ConnectionMediaType(AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT QueryPinInfo(PIN_INFO* info) = 0;
-    virtual HRESULT QueryDirection(PIN_DIRECTION* direction) = 0;
-    virtual HRESULT QueryId(LPWSTR* id) = 0;
-    virtual HRESULT QueryAccept(const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT EnumMediaTypes(IEnumMediaTypes** enumerator) = 0;
-    virtual HRESULT QueryInternalConnections(IPin** pins, ULONG* count) = 0;
-    virtual HRESULT EndOfStream() = 0;
-    virtual HRESULT BeginFlush() = 0;
-    virtual HRESULT EndFlush() = 0;
-    virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector,
+                                                        const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Disconnect() = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** pin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO* info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION* direction) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin** pins, ULONG* count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EndOfStream() = 0;
+    virtual HRESULT STDMETHODCALLTYPE BeginFlush() = 0;
+    virtual HRESULT STDMETHODCALLTYPE EndFlush() = 0;
+    virtual HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
+                                                 double rate) = 0;
 
 protected:
     ~IPin() = default;
@@ -96,10 +101,10 @@ CAPSPECT_INTERFACE_ID(IPin, IUnknown, 0x56A86891, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x
                       0x0B, 0xA7, 0x70);
 
 struct IEnumPins : IUnknown {
-    virtual HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumPins** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumPins** enumerator) = 0;
 
 protected:
     ~IEnumPins() = default;
@@ -108,12 +113,12 @@ CAPSPECT_INTERFACE_ID(IEnumPins, IUnknown, 0x56A86892, 0x0AD4, 0x11CE, 0xB0, 0x3
                       0x0B, 0xA7, 0x70);
 
 struct IMediaFilter : IPersist {
-    virtual HRESULT Stop() = 0;
-    virtual HRESULT Pause() = 0;
-    virtual HRESULT Run(REFERENCE_TIME start) = 0;
-    virtual HRESULT GetState(DWORD timeoutMs, FILTER_STATE* state) = 0;
-    virtual HRESULT SetSyncSource(IReferenceClock* clock) = 0;
-    virtual HRESULT GetSyncSource(IReferenceClock** clock) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Pause() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) = 0;
 
 protected:
     ~IMediaFilter() = default;
@@ -122,11 +127,11 @@ CAPSPECT_INTERFACE_ID(IMediaFilter, IPersist, 0x56A86899, 0x0AD4, 0x11CE, 0xB0, 
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IBaseFilter : IMediaFilter {
-    virtual HRESULT EnumPins(IEnumPins** enumerator) = 0;
-    virtual HRESULT FindPin(LPCWSTR id, IPin** pin) = 0;
-    virtual HRESULT QueryFilterInfo(FILTER_INFO* info) = 0;
-    virtual HRESULT JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) = 0;
-    virtual HRESULT QueryVendorInfo(LPWSTR* vendorInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) = 0;
+    virtual HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* vendorInfo) = 0;
 
 protected:
     ~IBaseFilter() = default;
@@ -135,10 +140,10 @@ CAPSPECT_INTERFACE_ID(IBaseFilter, IMediaFilter, 0x56A86895, 0x0AD4, 0x11CE, 0xB
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IEnumFilters : IUnknown {
-    virtual HRESULT Next(ULONG count, IBaseFilter** filters, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumFilters** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** filters, ULONG* fetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumFilters** enumerator) = 0;
 
 protected:
     ~IEnumFilters() = default;
@@ -147,15 +152,15 @@ CAPSPECT_INTERFACE_ID(IEnumFilters, IUnknown, 0x56A86893, 0x0AD4, 0x11CE, 0xB0, 
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IFilterGraph : IUnknown {
-    virtual HRESULT AddFilter(IBaseFilter* filter, LPCWSTR name) = 0;
-    virtual HRESULT RemoveFilter(IBaseFilter* filter) = 0;
-    virtual HRESULT EnumFilters(IEnumFilters** enumerator) = 0;
-    virtual HRESULT FindFilterByName(LPCWSTR name, IBaseFilter** filter) = 0;
-    virtual HRESULT ConnectDirect(IPin* outputPin, IPin* inputPin,
-                                  const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT Reconnect(IPin* pin) = 0;
-    virtual HRESULT Disconnect(IPin* pin) = 0;
-    virtual HRESULT SetDefaultSyncSource() = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddFilter(IBaseFilter* filter, LPCWSTR name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveFilter(IBaseFilter* filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumFilters(IEnumFilters** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FindFilterByName(LPCWSTR name, IBaseFilter** filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConnectDirect(IPin* outputPin, IPin* inputPin,
+                                                    const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reconnect(IPin* pin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Disconnect(IPin* pin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDefaultSyncSource() = 0;
 
 protected:
     ~IFilterGraph() = default;
@@ -164,13 +169,14 @@ CAPSPECT_INTERFACE_ID(IFilterGraph, IUnknown, 0x56A8689F, 0x0AD4, 0x11CE, 0xB0, 
                       0xAF, 0x0B, 0xA7, 0x70);
 
 struct IGraphBuilder : IFilterGraph {
-    virtual HRESULT Connect(IPin* outputPin, IPin* inputPin) = 0;
-    virtual HRESULT Render(IPin* outputPin) = 0;
-    virtual HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) = 0;
-    virtual HRESULT AddSourceFilter(LPCWSTR fileName, LPCWSTR filterName, IBaseFilter** filter) = 0;
-    virtual HRESULT SetLogFile(DWORD_PTR file) = 0;
-    virtual HRESULT Abort() = 0;
-    virtual HRESULT ShouldOperationContinue() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Connect(IPin* outputPin, IPin* inputPin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Render(IPin* outputPin) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RenderFile(LPCWSTR file, LPCWSTR playList) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddSourceFilter(LPCWSTR fileName, LPCWSTR filterName,
+                                                      IBaseFilter** filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetLogFile(DWORD_PTR file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Abort() = 0;
+    virtual HRESULT STDMETHODCALLTYPE ShouldOperationContinue() = 0;
 
 protected:
     ~IGraphBuilder() = default;
@@ -182,10 +188,12 @@ CAPSPECT_INTERFACE_ID(IGraphBuilder, IFilterGraph, 0x56A868A9, 0x0AD4, 0x11CE, 0
 constexpr DWORD AM_RENDEREX_RENDERTOEXISTINGRENDERERS = 0x01;
 
 struct IFilterGraph2 : IGraphBuilder {
-    virtual HRESULT AddSourceFilterForMoniker(IMoniker* moniker, IBindCtx* context,
-                                              LPCWSTR filterName, IBaseFilter** filter) = 0;
-    virtual HRESULT ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT RenderEx(IPin* outputPin, DWORD flags, DWORD* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddSourceFilterForMoniker(IMoniker* moniker,
+                                                                IBindCtx* context,
+                                                                LPCWSTR filterName,
+                                                                IBaseFilter** filter) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RenderEx(IPin* outputPin, DWORD flags, DWORD* context) = 0;
 
 protected:
     ~IFilterGraph2() = default;
@@ -200,7 +208,7 @@ enum AM_FILTER_MISC_FLAGS : ULONG {
 };
 
 struct IAMFilterMiscFlags : IUnknown {
-    virtual ULONG GetMiscFlags() = 0;
+    virtual ULONG STDMETHODCALLTYPE GetMiscFlags() = 0;
 
 protected:
     ~IAMFilterMiscFlags() = default;
@@ -210,8 +218,8 @@ CAPSPECT_INTERFACE_ID(IAMFilterMiscFlags, IUnknown, 0x2DD74950, 0xA890, 0x11D1, 
 
 // Source filters that read a file. The returned file name is CoTaskMem-allocated.
 struct IFileSourceFilter : IUnknown {
-    virtual HRESULT Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Load(LPCOLESTR fileName, const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* mediaType) = 0;
 
 protected:
     ~IFileSourceFilter() = default;
@@ -221,8 +229,9 @@ CAPSPECT_INTERFACE_ID(IFileSourceFilter, IUnknown, 0x56A868A6, 0x0AD4, 0x11CE, 0
 
 // Filters that write a file (capture file writers, multiplexers' sinks).
 struct IFileSinkFilter : IUnknown {
-    virtual HRESULT SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE* mediaType) = 0;
-    virtual HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetFileName(LPCOLESTR fileName,
+                                                  const AM_MEDIA_TYPE* mediaType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* mediaType) = 0;
 
 protected:
     ~IFileSinkFilter() = default;
@@ -232,7 +241,7 @@ CAPSPECT_INTERFACE_ID(IFileSinkFilter, IUnknown, 0xA2104830, 0x7C70, 0x11CF, 0x8
 
 // Filters report graph events through the graph manager's IMediaEventSink.
 struct IMediaEventSink : IUnknown {
-    virtual HRESULT Notify(LONG eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Notify(LONG eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
 
 protected:
     ~IMediaEventSink() = default;
@@ -252,9 +261,9 @@ enum : DWORD {
 };
 
 // Filter graph manager and its standard helpers.
-inline constexpr CLSID CLSID_FilterGraph{
+inline const CLSID CLSID_FilterGraph{
     0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr CLSID CLSID_FilterGraphNoThread{
+inline const CLSID CLSID_FilterGraphNoThread{
     0xE436EBB8, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-inline constexpr CLSID CLSID_FilterMapper2{
+inline const CLSID CLSID_FilterMapper2{
     0xCDA42200, 0xBD88, 0x11D0, {0xBD, 0x4E, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};

@@ -92,7 +92,7 @@ struct STATSTG {
 using SNB = LPOLESTR*;
 
 struct IPersist : IUnknown {
-    virtual HRESULT GetClassID(CLSID* classId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) = 0;
 
 protected:
     ~IPersist() = default;
@@ -101,8 +101,8 @@ CAPSPECT_INTERFACE_ID(IPersist, IUnknown, 0x0000010C, 0x0000, 0x0000, 0xC0, 0x00
                       0x00, 0x00, 0x46);
 
 struct ISequentialStream : IUnknown {
-    virtual HRESULT Read(void* buffer, ULONG count, ULONG* read) = 0;
-    virtual HRESULT Write(const void* buffer, ULONG count, ULONG* written) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) = 0;
 
 protected:
     ~ISequentialStream() = default;
@@ -111,16 +111,19 @@ CAPSPECT_INTERFACE_ID(ISequentialStream, IUnknown, 0x0C733A30, 0x2A1C, 0x11CE, 0
                       0xAA, 0x00, 0x44, 0x77, 0x3D);
 
 struct IStream : ISequentialStream {
-    virtual HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) = 0;
-    virtual HRESULT SetSize(ULARGE_INTEGER newSize) = 0;
-    virtual HRESULT CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                           ULARGE_INTEGER* written) = 0;
-    virtual HRESULT Commit(DWORD commitFlags) = 0;
-    virtual HRESULT Revert() = 0;
-    virtual HRESULT LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
-    virtual HRESULT UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
-    virtual HRESULT Stat(STATSTG* statistics, DWORD statFlag) = 0;
-    virtual HRESULT Clone(IStream** stream) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                           ULARGE_INTEGER* newPosition) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER newSize) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count,
+                                             ULARGE_INTEGER* read, ULARGE_INTEGER* written) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Commit(DWORD commitFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                                 DWORD lockType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count,
+                                                   DWORD lockType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* statistics, DWORD statFlag) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IStream** stream) = 0;
 
 protected:
     ~IStream() = default;
@@ -130,10 +133,10 @@ CAPSPECT_INTERFACE_ID(IStream, ISequentialStream, 0x0000000C, 0x0000, 0x0000, 0x
 
 struct IPersistStream : IPersist {
     // S_OK when the object changed since it was last saved, S_FALSE otherwise.
-    virtual HRESULT IsDirty() = 0;
-    virtual HRESULT Load(IStream* stream) = 0;
-    virtual HRESULT Save(IStream* stream, BOOL clearDirty) = 0;
-    virtual HRESULT GetSizeMax(ULARGE_INTEGER* size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsDirty() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Load(IStream* stream) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) = 0;
 
 protected:
     ~IPersistStream() = default;
@@ -142,10 +145,10 @@ CAPSPECT_INTERFACE_ID(IPersistStream, IPersist, 0x00000109, 0x0000, 0x0000, 0xC0
                       0x00, 0x00, 0x00, 0x46);
 
 struct IEnumSTATSTG : IUnknown {
-    virtual HRESULT Next(ULONG count, STATSTG* elements, ULONG* fetched) = 0;
-    virtual HRESULT Skip(ULONG count) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumSTATSTG** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG count, STATSTG* elements, ULONG* fetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG count) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumSTATSTG** enumerator) = 0;
 
 protected:
     ~IEnumSTATSTG() = default;
@@ -154,29 +157,31 @@ CAPSPECT_INTERFACE_ID(IEnumSTATSTG, IUnknown, 0x0000000D, 0x0000, 0x0000, 0xC0, 
                       0x00, 0x00, 0x00, 0x46);
 
 struct IStorage : IUnknown {
-    virtual HRESULT CreateStream(LPCOLESTR name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                 IStream** stream) = 0;
-    virtual HRESULT OpenStream(LPCOLESTR name, void* reserved1, DWORD mode, DWORD reserved2,
-                               IStream** stream) = 0;
-    virtual HRESULT CreateStorage(LPCOLESTR name, DWORD mode, DWORD reserved1, DWORD reserved2,
-                                  IStorage** storage) = 0;
-    virtual HRESULT OpenStorage(LPCOLESTR name, IStorage* priority, DWORD mode, SNB exclude,
-                                DWORD reserved, IStorage** storage) = 0;
-    virtual HRESULT CopyTo(DWORD excludeCount, const IID* excludeIids, SNB excludeNames,
-                           IStorage* target) = 0;
-    virtual HRESULT MoveElementTo(LPCOLESTR name, IStorage* target, LPCOLESTR newName,
-                                  DWORD flags) = 0;
-    virtual HRESULT Commit(DWORD commitFlags) = 0;
-    virtual HRESULT Revert() = 0;
-    virtual HRESULT EnumElements(DWORD reserved1, void* reserved2, DWORD reserved3,
-                                 IEnumSTATSTG** enumerator) = 0;
-    virtual HRESULT DestroyElement(LPCOLESTR name) = 0;
-    virtual HRESULT RenameElement(LPCOLESTR oldName, LPCOLESTR newName) = 0;
-    virtual HRESULT SetElementTimes(LPCOLESTR name, const FILETIME* created,
-                                    const FILETIME* accessed, const FILETIME* modified) = 0;
-    virtual HRESULT SetClass(REFCLSID clsid) = 0;
-    virtual HRESULT SetStateBits(DWORD stateBits, DWORD mask) = 0;
-    virtual HRESULT Stat(STATSTG* statistics, DWORD statFlag) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateStream(LPCOLESTR name, DWORD mode, DWORD reserved1,
+                                                   DWORD reserved2, IStream** stream) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OpenStream(LPCOLESTR name, void* reserved1, DWORD mode,
+                                                 DWORD reserved2, IStream** stream) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateStorage(LPCOLESTR name, DWORD mode, DWORD reserved1,
+                                                    DWORD reserved2, IStorage** storage) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OpenStorage(LPCOLESTR name, IStorage* priority, DWORD mode,
+                                                  SNB exclude, DWORD reserved,
+                                                  IStorage** storage) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CopyTo(DWORD excludeCount, const IID* excludeIids,
+                                             SNB excludeNames, IStorage* target) = 0;
+    virtual HRESULT STDMETHODCALLTYPE MoveElementTo(LPCOLESTR name, IStorage* target,
+                                                    LPCOLESTR newName, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Commit(DWORD commitFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumElements(DWORD reserved1, void* reserved2,
+                                                   DWORD reserved3, IEnumSTATSTG** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DestroyElement(LPCOLESTR name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RenameElement(LPCOLESTR oldName, LPCOLESTR newName) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetElementTimes(LPCOLESTR name, const FILETIME* created,
+                                                      const FILETIME* accessed,
+                                                      const FILETIME* modified) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetClass(REFCLSID clsid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetStateBits(DWORD stateBits, DWORD mask) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* statistics, DWORD statFlag) = 0;
 
 protected:
     ~IStorage() = default;

@@ -20,7 +20,7 @@ constexpr HRESULT VFW_E_ADVISE_ALREADY_SET = HResultFromBits(0x80040236);
 
 // The video subtype of a connection through which a filter overlays video on the display
 // (the Overlay Mixer's output to the Video Renderer).
-inline constexpr GUID MEDIASUBTYPE_Overlay{
+inline const GUID MEDIASUBTYPE_Overlay{
     0xE436EB7F, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
 // ---- Overlay ----------------------------------------------------------------------------
@@ -51,11 +51,14 @@ constexpr DWORD ADVISE_ALL2 = ADVISE_ALL | ADVISE_DISPLAY_CHANGE;
 
 // The sink of overlay notifications. The platform calls it on a thread of its own.
 struct IOverlayNotify : IUnknown {
-    virtual HRESULT OnPaletteChange(DWORD colors, const PALETTEENTRY* palette) = 0;
-    virtual HRESULT OnClipChange(const RECT* sourceRect, const RECT* destinationRect,
-                                 const RGNDATA* regionData) = 0;
-    virtual HRESULT OnColorKeyChange(const COLORKEY* colorKey) = 0;
-    virtual HRESULT OnPositionChange(const RECT* sourceRect, const RECT* destinationRect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnPaletteChange(DWORD colors,
+                                                      const PALETTEENTRY* palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnClipChange(const RECT* sourceRect,
+                                                   const RECT* destinationRect,
+                                                   const RGNDATA* regionData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnColorKeyChange(const COLORKEY* colorKey) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnPositionChange(const RECT* sourceRect,
+                                                       const RECT* destinationRect) = 0;
 
 protected:
     ~IOverlayNotify() = default;
@@ -66,17 +69,18 @@ CAPSPECT_INTERFACE_ID(IOverlayNotify, IUnknown, 0x56A868A0, 0x0AD4, 0x11CE, 0xB0
 // Offered by the input pins of the Overlay Mixer. One advise link per pin; SetColorKey
 // may adjust the key it is given to the one it uses.
 struct IOverlay : IUnknown {
-    virtual HRESULT GetPalette(DWORD* colors, PALETTEENTRY** palette) = 0;
-    virtual HRESULT SetPalette(DWORD colors, PALETTEENTRY* palette) = 0;
-    virtual HRESULT GetDefaultColorKey(COLORKEY* colorKey) = 0;
-    virtual HRESULT GetColorKey(COLORKEY* colorKey) = 0;
-    virtual HRESULT SetColorKey(COLORKEY* colorKey) = 0;
-    virtual HRESULT GetWindowHandle(HWND* window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPalette(DWORD* colors, PALETTEENTRY** palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPalette(DWORD colors, PALETTEENTRY* palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDefaultColorKey(COLORKEY* colorKey) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetColorKey(COLORKEY* colorKey) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetColorKey(COLORKEY* colorKey) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetWindowHandle(HWND* window) = 0;
     // The region data is CoTaskMem-allocated; the caller frees it.
-    virtual HRESULT GetClipList(RECT* sourceRect, RECT* destinationRect, RGNDATA** regionData) = 0;
-    virtual HRESULT GetVideoPosition(RECT* sourceRect, RECT* destinationRect) = 0;
-    virtual HRESULT Advise(IOverlayNotify* overlayNotify, DWORD interests) = 0;
-    virtual HRESULT Unadvise() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClipList(RECT* sourceRect, RECT* destinationRect,
+                                                  RGNDATA** regionData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoPosition(RECT* sourceRect, RECT* destinationRect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Advise(IOverlayNotify* overlayNotify, DWORD interests) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unadvise() = 0;
 
 protected:
     ~IOverlay() = default;
@@ -129,13 +133,13 @@ using PVMRALPHABITMAP = VMRALPHABITMAP*;
 static_assert(sizeof(VMRALPHABITMAP) == (sizeof(void*) == 4 ? 52 : 64));
 
 struct IVMRFilterConfig : IUnknown {
-    virtual HRESULT SetImageCompositor(IVMRImageCompositor* compositor) = 0;
-    virtual HRESULT SetNumberOfStreams(DWORD maxStreams) = 0;
-    virtual HRESULT GetNumberOfStreams(DWORD* maxStreams) = 0;
-    virtual HRESULT SetRenderingPrefs(DWORD renderFlags) = 0;
-    virtual HRESULT GetRenderingPrefs(DWORD* renderFlags) = 0;
-    virtual HRESULT SetRenderingMode(DWORD mode) = 0;
-    virtual HRESULT GetRenderingMode(DWORD* mode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetImageCompositor(IVMRImageCompositor* compositor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD maxStreams) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNumberOfStreams(DWORD* maxStreams) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRenderingPrefs(DWORD renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderingPrefs(DWORD* renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderingMode(DWORD* mode) = 0;
 
 protected:
     ~IVMRFilterConfig() = default;
@@ -145,9 +149,9 @@ CAPSPECT_INTERFACE_ID(IVMRFilterConfig, IUnknown, 0x9E5530C5, 0x7034, 0x48B4, 0x
 
 // Offered by the VMR-7 in mixing mode.
 struct IVMRMixerBitmap : IUnknown {
-    virtual HRESULT SetAlphaBitmap(const VMRALPHABITMAP* bitmap) = 0;
-    virtual HRESULT UpdateAlphaBitmapParameters(PVMRALPHABITMAP bitmap) = 0;
-    virtual HRESULT GetAlphaBitmapParameters(PVMRALPHABITMAP bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAlphaBitmap(const VMRALPHABITMAP* bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateAlphaBitmapParameters(PVMRALPHABITMAP bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAlphaBitmapParameters(PVMRALPHABITMAP bitmap) = 0;
 
 protected:
     ~IVMRMixerBitmap() = default;
@@ -197,13 +201,13 @@ struct VMR9AlphaBitmap {
 static_assert(sizeof(VMR9AlphaBitmap) == (sizeof(void*) == 4 ? 56 : 72));
 
 struct IVMRFilterConfig9 : IUnknown {
-    virtual HRESULT SetImageCompositor(IVMRImageCompositor9* compositor) = 0;
-    virtual HRESULT SetNumberOfStreams(DWORD maxStreams) = 0;
-    virtual HRESULT GetNumberOfStreams(DWORD* maxStreams) = 0;
-    virtual HRESULT SetRenderingPrefs(DWORD renderFlags) = 0;
-    virtual HRESULT GetRenderingPrefs(DWORD* renderFlags) = 0;
-    virtual HRESULT SetRenderingMode(DWORD mode) = 0;
-    virtual HRESULT GetRenderingMode(DWORD* mode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetImageCompositor(IVMRImageCompositor9* compositor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetNumberOfStreams(DWORD maxStreams) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNumberOfStreams(DWORD* maxStreams) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRenderingPrefs(DWORD renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderingPrefs(DWORD* renderFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetRenderingMode(DWORD mode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRenderingMode(DWORD* mode) = 0;
 
 protected:
     ~IVMRFilterConfig9() = default;
@@ -213,21 +217,23 @@ CAPSPECT_INTERFACE_ID(IVMRFilterConfig9, IUnknown, 0x5A804648, 0x4F66, 0x4867, 0
 
 // Offered by the VMR-9 in windowless mode: it draws into a window of the application.
 struct IVMRWindowlessControl9 : IUnknown {
-    virtual HRESULT GetNativeVideoSize(LONG* width, LONG* height, LONG* aspectRatioWidth,
-                                       LONG* aspectRatioHeight) = 0;
-    virtual HRESULT GetMinIdealVideoSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT GetMaxIdealVideoSize(LONG* width, LONG* height) = 0;
-    virtual HRESULT SetVideoPosition(const RECT* sourceRect, const RECT* destinationRect) = 0;
-    virtual HRESULT GetVideoPosition(RECT* sourceRect, RECT* destinationRect) = 0;
-    virtual HRESULT GetAspectRatioMode(DWORD* aspectRatioMode) = 0;
-    virtual HRESULT SetAspectRatioMode(DWORD aspectRatioMode) = 0;
-    virtual HRESULT SetVideoClippingWindow(HWND window) = 0;
-    virtual HRESULT RepaintVideo(HWND window, HDC dc) = 0;
-    virtual HRESULT DisplayModeChanged() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetNativeVideoSize(LONG* width, LONG* height,
+                                                         LONG* aspectRatioWidth,
+                                                         LONG* aspectRatioHeight) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMinIdealVideoSize(LONG* width, LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMaxIdealVideoSize(LONG* width, LONG* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetVideoPosition(const RECT* sourceRect,
+                                                       const RECT* destinationRect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoPosition(RECT* sourceRect, RECT* destinationRect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAspectRatioMode(DWORD* aspectRatioMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAspectRatioMode(DWORD aspectRatioMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetVideoClippingWindow(HWND window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RepaintVideo(HWND window, HDC dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DisplayModeChanged() = 0;
     // The image is a CoTaskMem-allocated packed DIB; the caller frees it.
-    virtual HRESULT GetCurrentImage(BYTE** dib) = 0;
-    virtual HRESULT SetBorderColor(COLORREF color) = 0;
-    virtual HRESULT GetBorderColor(COLORREF* color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentImage(BYTE** dib) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetBorderColor(COLORREF color) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBorderColor(COLORREF* color) = 0;
 
 protected:
     ~IVMRWindowlessControl9() = default;
@@ -236,9 +242,10 @@ CAPSPECT_INTERFACE_ID(IVMRWindowlessControl9, IUnknown, 0x8F537D09, 0xF85E, 0x44
                       0x50, 0x2E, 0x54, 0xC7, 0x99, 0x27);
 
 struct IVMRMixerBitmap9 : IUnknown {
-    virtual HRESULT SetAlphaBitmap(const VMR9AlphaBitmap* bitmap) = 0;
-    virtual HRESULT UpdateAlphaBitmapParameters(const VMR9AlphaBitmap* bitmap) = 0;
-    virtual HRESULT GetAlphaBitmapParameters(VMR9AlphaBitmap* bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAlphaBitmap(const VMR9AlphaBitmap* bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    UpdateAlphaBitmapParameters(const VMR9AlphaBitmap* bitmap) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAlphaBitmapParameters(VMR9AlphaBitmap* bitmap) = 0;
 
 protected:
     ~IVMRMixerBitmap9() = default;

@@ -1,15 +1,9 @@
-#include "app/backend.h"
-
-#include <cstring>
+// The global options of the command line, wherever they stand.
+#include <optional>
+#include <string>
 #include <string_view>
-#include <utility>
 
-#include "app/demo_catalog.h"
-#include "app/message_text.h"
-#include "platform/devices/catalog.h"
-#include "platform/devices/devenum.h"
-#include "platform/devices/v4l2/v4l2_platform.h"
-#include "platform/directshow/platform.h"
+#include "app/backend.h"
 
 namespace capspect {
 namespace {
@@ -93,13 +87,11 @@ private:
     }
 
     static BackendKind ParseBackend(std::string_view name) {
-        if (name == "sim") {
-            return BackendKind::Sim;
+        if (const std::optional<BackendKind> kind = BackendNamed(name)) {
+            return *kind;
         }
-        if (name == "v4l2") {
-            return BackendKind::V4l2;
-        }
-        throw UsageError("unknown backend " + Quoted(name) + " (use sim or v4l2)");
+        throw UsageError("unknown backend " + Quoted(name) + " (use " +
+                         std::string(BackendNames()) + ")");
     }
 
     const std::vector<std::string>& args_;
@@ -110,16 +102,11 @@ void CheckCombination(const BackendOptions& options) {
     if (options.devicesFile && options.demo) {
         throw UsageError("use either --devices or --demo, not both");
     }
-    if ((options.devicesFile || options.demo) && options.backend == BackendKind::V4l2) {
-        throw UsageError("--devices and --demo run the sim backend, not v4l2");
+    if ((options.devicesFile || options.demo) && options.backend &&
+        options.backend != BackendKind::Sim) {
+        throw UsageError("--devices and --demo run the sim backend, not " +
+                         std::string(BackendName(*options.backend)));
     }
-}
-
-// Every class of the simulated platform is registered here, at this one place, before
-// any verb runs. Installing the device set registers the system device enumerator.
-void StartSimulatedPlatform(sim::Catalog catalog) {
-    sim::RegisterSimulatedPlatform();
-    sim::InstallCatalog(std::move(catalog));
 }
 
 }  // namespace
@@ -128,7 +115,7 @@ BackendKind BackendOptions::Kind() const {
     if (devicesFile || demo) {
         return BackendKind::Sim;
     }
-    return backend.value_or(BackendKind::V4l2);
+    return backend.value_or(DefaultBackend());
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -145,50 +132,6 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     CheckCombination(parsed.options);
     return parsed;
-}
-
-std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
-    if (options.Kind() == BackendKind::V4l2) {
-        const v4l2::DiscoveryResult discovery =
-            v4l2::StartV4l2Platform(v4l2::DiscoveryRoots{}, v4l2::FileDeviceOpener());
-        if (options.verbose) {
-            // Nodes that could not be asked are not devices; say why with --verbose.
-            for (const v4l2::NodeProblem& problem : discovery.problems) {
-                err << "capspect: " << PrintableText(problem.node.string()) << ": "
-                    << std::strerror(problem.error) << '\n';
-            }
-        }
-        return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
-    }
-    // Without a catalog file the simulated platform shows the demo devices.
-    sim::Catalog catalog;
-    try {
-        catalog =
-            options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile) : LoadDemoCatalog();
-    } catch (const sim::CatalogError& error) {
-        // The message holds the file name and catalog keys, which may hold any character.
-        err << "capspect: " << PrintableText(error.what()) << '\n';
-        return nullptr;
-    }
-    StartSimulatedPlatform(std::move(catalog));
-    return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
-}
-
-Backend::Backend(BackendKind kind) : kind_(kind) {}
-
-void Backend::WatchDeviceChanges() {
-    if (kind_ == BackendKind::V4l2 && !monitor_) {
-        monitor_ = v4l2::WatchV4l2Devices();
-    }
-}
-
-Backend::~Backend() {
-    monitor_.reset();
-    if (kind_ == BackendKind::Sim) {
-        sim::InstallCatalog({});
-    } else {
-        v4l2::StopV4l2Platform();
-    }
 }
 
 }  // namespace capspect

@@ -1,0 +1,97 @@
+#include "app/backend.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "app/demo_catalog.h"
+#include "app/message_text.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/devenum.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
+#include "platform/directshow/platform.h"
+
+namespace capspect {
+namespace {
+
+// Every class of the simulated platform is registered here, at this one place, before
+// any verb runs. Installing the device set registers the system device enumerator.
+void StartSimulatedPlatform(sim::Catalog catalog) {
+    sim::RegisterSimulatedPlatform();
+    sim::InstallCatalog(std::move(catalog));
+}
+
+}  // namespace
+
+std::optional<BackendKind> BackendNamed(std::string_view name) {
+    if (name == "sim") {
+        return BackendKind::Sim;
+    }
+    if (name == "v4l2") {
+        return BackendKind::V4l2;
+    }
+    return std::nullopt;
+}
+
+std::string_view BackendName(BackendKind kind) {
+    return kind == BackendKind::Sim ? "sim" : kind == BackendKind::V4l2 ? "v4l2" : "dshow";
+}
+
+std::string_view BackendNames() {
+    return "sim or v4l2";
+}
+
+BackendKind DefaultBackend() {
+    return BackendKind::V4l2;
+}
+
+std::string_view BackendHelp() {
+    return "  --backend sim|v4l2 the device backend; v4l2 (the machine's capture devices)\n"
+           "                     is the default\n";
+}
+
+std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
+    if (options.Kind() == BackendKind::V4l2) {
+        const v4l2::DiscoveryResult discovery =
+            v4l2::StartV4l2Platform(v4l2::DiscoveryRoots{}, v4l2::FileDeviceOpener());
+        if (options.verbose) {
+            // Nodes that could not be asked are not devices; say why with --verbose.
+            for (const v4l2::NodeProblem& problem : discovery.problems) {
+                err << "capspect: " << PrintableText(problem.node.string()) << ": "
+                    << std::strerror(problem.error) << '\n';
+            }
+        }
+        return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
+    }
+    // Without a catalog file the simulated platform shows the demo devices.
+    sim::Catalog catalog;
+    try {
+        catalog =
+            options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile) : LoadDemoCatalog();
+    } catch (const sim::CatalogError& error) {
+        // The message holds the file name and catalog keys, which may hold any character.
+        err << "capspect: " << PrintableText(error.what()) << '\n';
+        return nullptr;
+    }
+    StartSimulatedPlatform(std::move(catalog));
+    return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
+}
+
+Backend::Backend(BackendKind kind) : kind_(kind) {}
+
+void Backend::WatchDeviceChanges() {
+    if (kind_ == BackendKind::V4l2 && !deviceWatch_) {
+        deviceWatch_ = v4l2::WatchV4l2Devices();
+    }
+}
+
+Backend::~Backend() {
+    deviceWatch_.reset();
+    if (kind_ == BackendKind::Sim) {
+        sim::InstallCatalog({});
+    } else {
+        v4l2::StopV4l2Platform();
+    }
+}
+
+}  // namespace capspect

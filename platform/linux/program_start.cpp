@@ -1,0 +1,11 @@
+#include "platform/support/program_start.h"
+
+namespace capspect {
+
+std::vector<std::string> ProgramArguments(int argc, char* argv[]) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+void PrepareStandardStreams() {}
+
+}  // namespace capspect

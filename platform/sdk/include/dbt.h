@@ -1,0 +1,4 @@
+// On Linux: device broadcast records of WM_DEVICECHANGE.
+#pragma once
+
+#include "windows.h"

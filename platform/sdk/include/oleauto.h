@@ -1,0 +1,4 @@
+// On Linux: OLE Automation: BSTR, VARIANT, property bags.
+#pragma once
+
+#include "platform/sdk/oleauto.h"

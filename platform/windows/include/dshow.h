@@ -1,0 +1,8 @@
+// The SDK's dshow.h, with what mingw-w64 10 lacks of it (platform/windows/mingw_gaps.h).
+#pragma once
+// A system header, as the one it wraps: #include_next is a GCC extension.
+#pragma GCC system_header
+
+#include_next <dshow.h>
+
+#include "platform/windows/mingw_gaps.h"
