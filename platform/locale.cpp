@@ -42,26 +42,39 @@ constexpr std::array<std::string_view, 6> kLocaleVariables{
 // The values of the locale variables at one moment; an empty value counts as unset.
 class LocaleVariables {
 public:
+    // The values as the environment holds them now, viewed in place.
+    using Views = std::array<std::string_view, kLocaleVariables.size()>;
+
     // Reads the environment in one pass; the first definition of a name counts, as for
     // getenv.
-    static LocaleVariables FromEnvironment() {
-        LocaleVariables variables;
+    static Views ReadEnvironment() {
+        Views views;
         std::array<bool, kLocaleVariables.size()> seen{};
         for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-            const std::string_view text(*entry);
-            if (!text.starts_with("L")) {
+            if (**entry != 'L') {
                 continue;  // the cheap test first: most variables are not locale ones
             }
+            const std::string_view text(*entry);
             const std::size_t equals = text.find('=');
-            const std::string_view name = text.substr(0, equals);
-            for (std::size_t i = 0; i < kLocaleVariables.size(); ++i) {
-                if (!seen[i] && equals != std::string_view::npos && name == kLocaleVariables[i]) {
-                    seen[i] = true;
-                    variables.values_[i] = text.substr(equals + 1);
-                }
+            if (equals == std::string_view::npos) {
+                continue;
+            }
+            const std::size_t index = IndexOf(text.substr(0, equals));
+            if (index < views.size() && !seen[index]) {
+                seen[index] = true;
+                views[index] = text.substr(equals + 1);
             }
         }
-        return variables;
+        return views;
+    }
+
+    LocaleVariables() = default;
+    explicit LocaleVariables(const Views& views) {
+        std::copy(views.begin(), views.end(), values_.begin());
+    }
+
+    bool Matches(const Views& views) const {
+        return std::equal(values_.begin(), values_.end(), views.begin());
     }
 
     // The locale name the variables give a category, in the C library's order.
@@ -75,8 +88,6 @@ public:
         }
         return "C";
     }
-
-    bool operator==(const LocaleVariables&) const = default;
 
 private:
     static std::size_t IndexOf(std::string_view name) {
@@ -218,7 +229,7 @@ public:
 
     std::optional<std::u16string> Value(LCTYPE type) {
         const std::lock_guard lock(mutex_);
-        Follow(LocaleVariables::FromEnvironment());
+        Follow(LocaleVariables::ReadEnvironment());
         switch (type & ~LOCALE_NOUSEROVERRIDE) {
             case LOCALE_ICOUNTRY:
                 return Text(country_, kTelephone, _NL_TELEPHONE_INT_PREFIX);
@@ -234,7 +245,7 @@ public:
     // The locale strings are compared in; null when none can be made.
     locale_t Comparison() {
         const std::lock_guard lock(mutex_);
-        Follow(LocaleVariables::FromEnvironment());
+        Follow(LocaleVariables::ReadEnvironment());
         if (!comparison_) {
             comparison_ = VariablesLocale(variables_, {kCtype, kCollate});
         }
@@ -244,11 +255,11 @@ public:
 private:
     LocaleAnswers() = default;
 
-    void Follow(LocaleVariables current) {
-        if (current == variables_) {
+    void Follow(const LocaleVariables::Views& current) {
+        if (variables_.Matches(current)) {
             return;
         }
-        variables_ = std::move(current);
+        variables_ = LocaleVariables(current);
         country_.reset();
         decimal_.reset();
         thousands_.reset();
