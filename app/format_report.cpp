@@ -18,9 +18,15 @@ std::vector<std::u16string> FormatReportEntries(const TDXShowStreamConfig& forma
 }
 
 std::u16string JoinReportEntries(const std::vector<std::u16string>& entries) {
-    std::u16string text;
+    constexpr std::u16string_view kLineEnd = u"\r\n";
+    std::size_t length = 0;
     for (const std::u16string& entry : entries) {
-        text.append(entry).append(u"\r\n");
+        length += entry.size() + kLineEnd.size();
+    }
+    std::u16string text;
+    text.reserve(length);
+    for (const std::u16string& entry : entries) {
+        text.append(entry).append(kLineEnd);
     }
     return text;
 }
