@@ -1,5 +1,6 @@
 #include "platform/unicode.h"
 
+#include <algorithm>
 #include <type_traits>
 
 namespace capspect {
@@ -88,9 +89,14 @@ std::size_t CopyAsciiRun(std::basic_string_view<From> text, std::size_t start,
                          std::basic_string<To>& out) {
     std::size_t end = start;
     while (end < text.size() && static_cast<std::make_unsigned_t<From>>(text[end]) < 0x80) {
-        out += static_cast<To>(text[end]);
         ++end;
     }
+    const std::size_t written = out.size();
+    out.resize(written + (end - start));
+    std::transform(text.begin() + static_cast<std::ptrdiff_t>(start),
+                   text.begin() + static_cast<std::ptrdiff_t>(end),
+                   out.begin() + static_cast<std::ptrdiff_t>(written),
+                   [](From c) { return static_cast<To>(c); });
     return end;
 }
 
