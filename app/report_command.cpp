@@ -123,12 +123,7 @@ std::string ReportText(const TDXShowCapture& capture, const TDXShowDevice& devic
     if (json) {
         return FormatReportAsJson(device, capture.OutputFormats());
     }
-    // Entry by entry, as JoinReportEntries joins them, without the joined UTF-16 copy.
-    std::string text;
-    for (const std::u16string& entry : FormatReportEntries(capture.OutputFormats())) {
-        text.append(Utf16ToUtf8(entry)).append("\r\n");
-    }
-    return text;
+    return FormatReportText(capture.OutputFormats());
 }
 
 }  // namespace
