@@ -16,9 +16,19 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+bool NeedsEscape(char c) {
+    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
+
 void AppendEscapedAscii(std::string& out, std::string_view text) {
     constexpr char kHex[] = "0123456789abcdef";
     out += '"';
+    // Keys and most values have nothing to escape: they go in one piece.
+    if (std::none_of(text.begin(), text.end(), NeedsEscape)) {
+        out.append(text);
+        out += '"';
+        return;
+    }
     for (const char c : text) {
         switch (c) {
             case '"':
