@@ -1,5 +1,6 @@
 #include "app/format_report.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/unicode.h"
@@ -24,6 +25,20 @@ void ForEachReportEntry(const TDXShowStreamConfig& formats, Take take) {
 
 constexpr std::u16string_view kLineEnd = u"\r\n";
 
+// Room for the UTF-8 report: every format at the size of the longer of the first and the
+// last block, and an eighth more. Growing the text by doubling would hold the old and the
+// new text at once, three times the report at the peak.
+std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
+    const int count = formats.Count();
+    if (count == 0) {
+        return 0;
+    }
+    const std::size_t longest =
+        std::max(formats.Items(0).AllAsText().size(), formats.Items(count - 1).AllAsText().size());
+    const std::size_t perFormat = longest + kReportSeparator.size() + 2 * kLineEnd.size();
+    return perFormat * static_cast<std::size_t>(count) * 9 / 8;
+}
+
 }  // namespace
 
 std::vector<std::u16string> FormatReportEntries(const TDXShowStreamConfig& formats) {
@@ -36,6 +51,7 @@ std::vector<std::u16string> FormatReportEntries(const TDXShowStreamConfig& forma
 
 std::string FormatReportText(const TDXShowStreamConfig& formats) {
     std::string text;
+    text.reserve(ReportTextEstimate(formats));
     ForEachReportEntry(formats, [&text](const std::u16string& entry) {
         text.append(Utf16ToUtf8(entry)).append("\r\n");
     });
