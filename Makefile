@@ -102,8 +102,9 @@ test-windows: windows
 		--output-on-failure -j $(JOBS); status=$$?; \
 		WINEPREFIX=$(CURDIR)/$(WINDOWS_DIR)/wineprefix wineserver -k; exit $$status
 
-# `capspect report` against `v4l2-ctl --list-formats-ext` on the vivid driver in a QEMU
-# guest: medians of RUNS runs (default 11) and their ratio.
+# `capspect report`, `report --json` and `snapshot` against `v4l2-ctl --list-formats-ext`,
+# and the start (`errtext 0`) against `v4l2-ctl --list-devices`, on the vivid driver in a
+# QEMU guest: medians of RUNS runs (default 11), each ratio beside its target.
 .PHONY: bench-vivid
 bench-vivid: deps
 	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null

@@ -1,5 +1,10 @@
 #include "app/format_report.h"
 
+#include <algorithm>
+#include <utility>
+
+#include "platform/support/unicode.h"
+
 namespace capspect {
 
 void RenderDeviceForReport(TDXShowCapture& capture, const std::u16string& devicePath) {
@@ -7,20 +12,61 @@ void RenderDeviceForReport(TDXShowCapture& capture, const std::u16string& device
     capture.RenderFile(devicePath, true);
 }
 
+namespace {
+
+// Calls `take` with each entry of the report in order.
+template <typename Take>
+void ForEachReportEntry(const TDXShowStreamConfig& formats, Take take) {
+    for (int i = 0; i < formats.Count(); ++i) {
+        take(formats.Items(i).AllAsText());
+        take(std::u16string(kReportSeparator));
+    }
+}
+
+constexpr std::u16string_view kLineEnd = u"\r\n";
+
+// Room for the UTF-8 report: every format at the size of the longer of the first and the
+// last block, and an eighth more. Growing the text by doubling would hold the old and the
+// new text at once, three times the report at the peak.
+std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
+    const int count = formats.Count();
+    if (count == 0) {
+        return 0;
+    }
+    const std::size_t longest =
+        std::max(formats.Items(0).AllAsText().size(), formats.Items(count - 1).AllAsText().size());
+    const std::size_t perFormat = longest + kReportSeparator.size() + 2 * kLineEnd.size();
+    return perFormat * static_cast<std::size_t>(count) * 9 / 8;
+}
+
+}  // namespace
+
 std::vector<std::u16string> FormatReportEntries(const TDXShowStreamConfig& formats) {
     std::vector<std::u16string> entries;
     entries.reserve(2 * static_cast<std::size_t>(formats.Count()));
-    for (int i = 0; i < formats.Count(); ++i) {
-        entries.push_back(formats.Items(i).AllAsText());
-        entries.emplace_back(kReportSeparator);
-    }
+    ForEachReportEntry(formats,
+                       [&entries](std::u16string entry) { entries.push_back(std::move(entry)); });
     return entries;
 }
 
+std::string FormatReportText(const TDXShowStreamConfig& formats) {
+    std::string text;
+    text.reserve(ReportTextEstimate(formats));
+    ForEachReportEntry(formats, [&text](const std::u16string& entry) {
+        text.append(Utf16ToUtf8(entry)).append("\r\n");
+    });
+    return text;
+}
+
 std::u16string JoinReportEntries(const std::vector<std::u16string>& entries) {
-    std::u16string text;
+    std::size_t length = 0;
     for (const std::u16string& entry : entries) {
-        text.append(entry).append(u"\r\n");
+        length += entry.size() + kLineEnd.size();
+    }
+    std::u16string text;
+    text.reserve(length);
+    for (const std::u16string& entry : entries) {
+        text.append(entry).append(kLineEnd);
     }
     return text;
 }

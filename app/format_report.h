@@ -27,6 +27,10 @@ std::vector<std::u16string> FormatReportEntries(const TDXShowStreamConfig& forma
 // The text area's content: every entry followed by CR LF.
 std::u16string JoinReportEntries(const std::vector<std::u16string>& entries);
 
+// The same content in UTF-8, as `capspect report` writes it. Each entry is converted as
+// soon as it is made, so no second copy of the report is held in UTF-16.
+std::string FormatReportText(const TDXShowStreamConfig& formats);
+
 // RenderDeviceForReport, then the joined entries of the capture component's formats.
 std::u16string BuildFormatReport(TDXShowCapture& capture, const std::u16string& devicePath);
 

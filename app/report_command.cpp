@@ -121,11 +121,9 @@ const TDXShowDevice* ChooseDevice(const TDXShowCapture& capture, const std::stri
 // The whole report as it goes to stdout; built completely before any of it is written.
 std::string ReportText(const TDXShowCapture& capture, const TDXShowDevice& device, bool json) {
     if (json) {
-        return FormatReportAsJson(device, capture.OutputFormats())
-                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace) +
-               '\n';
+        return FormatReportAsJson(device, capture.OutputFormats());
     }
-    return Utf16ToUtf8(JoinReportEntries(FormatReportEntries(capture.OutputFormats())));
+    return FormatReportText(capture.OutputFormats());
 }
 
 }  // namespace

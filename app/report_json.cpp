@@ -11,24 +11,34 @@
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "platform/devices/catalog_names.h"
 #include "platform/devices/catalog_writer.h"
-#include "platform/sdk/guid.h"
+#include "platform/devices/json_writer.h"
 #include "platform/support/guids.h"
 #include "platform/support/unicode.h"
 
 namespace capspect {
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// A GUID as registry text with the name given to it.
-Json NamedGuid(const GUID& guid, const std::string& name) {
-    return Json{{"guid", GuidToString(guid)}, {"name", name}};
+// A GUID as registry text with the name given to it (null without one).
+void WriteNamedGuid(sim::JsonWriter& out, std::string_view key, const GUID& guid,
+                    const std::optional<std::string>& name) {
+    out.Key(key).BeginObject();
+    out.Member("guid", GuidToString(guid));
+    out.Key("name");
+    if (name) {
+        out.String(*name);
+    } else {
+        out.Null();
+    }
+    out.EndObject();
 }
 
-// The platform's name of a major type (MEDIATYPE_Video); null for a GUID without one.
-Json MajorTypeName(const GUID& majorType) {
-    const std::string name = sim::CatalogGuidText(majorType);
-    return name.starts_with('{') ? Json(nullptr) : Json(name);
+// The platform's name of a major type (MEDIATYPE_Video); nothing for a GUID without one.
+std::optional<std::string> MajorTypeName(const GUID& majorType) {
+    std::string name = sim::CatalogGuidText(majorType);
+    if (name.starts_with('{')) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 // The four characters of a FOURCC, or its code in hex ("0xB5315258") when a byte is not a
@@ -59,24 +69,6 @@ std::string SubtypeJsonName(const GUID& subtype) {
     return Utf16ToUtf8(name);
 }
 
-// The catalog's capability record with the report's names added: the format type's name
-// next to its GUID and the standards' names after their bits.
-Json CapsAsJson(const VIDEO_STREAM_CONFIG_CAPS& caps) {
-    Json record = sim::VideoCapsToJson(caps);
-    Json named;
-    for (auto& [key, value] : record.items()) {
-        if (key == "guid") {
-            named[key] = NamedGuid(caps.guid, Utf16ToUtf8(FormatTypeName(caps.guid)));
-            continue;
-        }
-        named[key] = std::move(value);
-        if (key == "VideoStandard") {
-            named["VideoStandardName"] = Utf16ToUtf8(VideoStandardName(caps.VideoStandard));
-        }
-    }
-    return named;
-}
-
 // The video header of a media type when its format block holds a whole one.
 template <typename Header>
 std::optional<Header> ReadVideoHeader(const AM_MEDIA_TYPE& mediaType, const GUID& formatType) {
@@ -91,76 +83,94 @@ std::optional<Header> ReadVideoHeader(const AM_MEDIA_TYPE& mediaType, const GUID
 
 // The fields a VIDEOINFOHEADER and a VIDEOINFOHEADER2 share.
 template <typename Header>
-void AddVideoFields(Json& json, const Header& header) {
-    json["AvgTimePerFrame"] = header.AvgTimePerFrame;
-    json["dwBitRate"] = header.dwBitRate;
-    json["biWidth"] = header.bmiHeader.biWidth;
-    json["biHeight"] = header.bmiHeader.biHeight;
-    json["biBitCount"] = header.bmiHeader.biBitCount;
-    json["biSizeImage"] = header.bmiHeader.biSizeImage;
+void AddVideoFields(sim::JsonWriter& out, const Header& header) {
+    out.Member("AvgTimePerFrame", header.AvgTimePerFrame);
+    out.Member("dwBitRate", header.dwBitRate);
+    out.Member("biWidth", header.bmiHeader.biWidth);
+    out.Member("biHeight", header.bmiHeader.biHeight);
+    out.Member("biBitCount", header.bmiHeader.biBitCount);
+    out.Member("biSizeImage", header.bmiHeader.biSizeImage);
 }
 
-Json MediaTypeAsJson(const AM_MEDIA_TYPE& mediaType) {
-    Json json{
-        {"majortype", Json{{"guid", GuidToString(mediaType.majortype)},
-                           {"name", MajorTypeName(mediaType.majortype)}}},
-        {"subtype", NamedGuid(mediaType.subtype, SubtypeJsonName(mediaType.subtype))},
-        {"formattype",
-         NamedGuid(mediaType.formattype, Utf16ToUtf8(FormatTypeName(mediaType.formattype)))},
-        {"cbFormat", mediaType.cbFormat},
-    };
+void WriteMediaType(sim::JsonWriter& out, const AM_MEDIA_TYPE& mediaType) {
+    out.BeginObject();
+    WriteNamedGuid(out, "majortype", mediaType.majortype, MajorTypeName(mediaType.majortype));
+    WriteNamedGuid(out, "subtype", mediaType.subtype, SubtypeJsonName(mediaType.subtype));
+    WriteNamedGuid(out, "formattype", mediaType.formattype,
+                   Utf16ToUtf8(FormatTypeName(mediaType.formattype)));
+    out.Member("cbFormat", mediaType.cbFormat);
     if (const auto header = ReadVideoHeader<VIDEOINFOHEADER>(mediaType, FORMAT_VideoInfo)) {
-        AddVideoFields(json, *header);
+        AddVideoFields(out, *header);
     } else if (const auto header2 =
                    ReadVideoHeader<VIDEOINFOHEADER2>(mediaType, FORMAT_VideoInfo2)) {
-        AddVideoFields(json, *header2);
-        json["dwInterlaceFlags"] = header2->dwInterlaceFlags;
-        json["dwPictAspectRatioX"] = header2->dwPictAspectRatioX;
-        json["dwPictAspectRatioY"] = header2->dwPictAspectRatioY;
-        json["aspect"] = header2->dwPictAspectRatioY == 0
-                             ? Json(nullptr)
-                             : Json(static_cast<double>(header2->dwPictAspectRatioX) /
-                                    header2->dwPictAspectRatioY);
+        AddVideoFields(out, *header2);
+        out.Member("dwInterlaceFlags", header2->dwInterlaceFlags);
+        out.Member("dwPictAspectRatioX", header2->dwPictAspectRatioX);
+        out.Member("dwPictAspectRatioY", header2->dwPictAspectRatioY);
+        out.Key("aspect");
+        if (header2->dwPictAspectRatioY == 0) {
+            out.Null();
+        } else {
+            out.Number(static_cast<double>(header2->dwPictAspectRatioX) /
+                       header2->dwPictAspectRatioY);
+        }
     }
-    return json;
+    out.EndObject();
 }
 
 // Frames per second as the report shows them (two decimals); null without a video header
 // or a frame duration.
-Json FramesPerSecond(const AM_MEDIA_TYPE* mediaType, float fps) {
+void WriteFramesPerSecond(sim::JsonWriter& out, const AM_MEDIA_TYPE* mediaType, float fps) {
     const bool isVideo =
         mediaType != nullptr &&
         (ReadVideoHeader<VIDEOINFOHEADER>(*mediaType, FORMAT_VideoInfo).has_value() ||
          ReadVideoHeader<VIDEOINFOHEADER2>(*mediaType, FORMAT_VideoInfo2).has_value());
     if (!isVideo || !(fps > 0.0F)) {
-        return nullptr;
+        out.Null();
+        return;
     }
-    return std::round(static_cast<double>(fps) * 100.0) / 100.0;
+    out.Number(std::round(static_cast<double>(fps) * 100.0) / 100.0);
+}
+
+// One output format: {"index", "caps", "mediaType", "fps", "text"}.
+void WriteFormat(sim::JsonWriter& out, const TDXShowStreamConfigItem& format, int index) {
+    const AM_MEDIA_TYPE* const mediaType = format.PmtConfig();
+    const VIDEO_STREAM_CONFIG_CAPS& caps = format.ConfigCaps();
+    const sim::VideoCapsNames names{Utf16ToUtf8(FormatTypeName(caps.guid)),
+                                    Utf16ToUtf8(VideoStandardName(caps.VideoStandard))};
+    out.BeginObject();
+    out.Member("index", index);
+    out.Key("caps");
+    sim::WriteVideoCaps(out, caps, &names);
+    out.Key("mediaType");
+    if (mediaType != nullptr) {
+        WriteMediaType(out, *mediaType);
+    } else {
+        out.Null();
+    }
+    out.Key("fps");
+    WriteFramesPerSecond(out, mediaType, format.FPS());
+    out.Member("text", Utf16ToUtf8(format.AsText()));
+    out.EndObject();
 }
 
 }  // namespace
 
-Json FormatAsJson(const TDXShowStreamConfigItem& format, int index) {
-    const AM_MEDIA_TYPE* const mediaType = format.PmtConfig();
-    return Json{
-        {"index", index},
-        {"caps", CapsAsJson(format.ConfigCaps())},
-        {"mediaType", mediaType != nullptr ? MediaTypeAsJson(*mediaType) : Json(nullptr)},
-        {"fps", FramesPerSecond(mediaType, format.FPS())},
-        {"text", Utf16ToUtf8(format.AsText())},
-    };
-}
-
-Json FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats) {
-    Json list = Json::array();
+std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats) {
+    std::string text;
+    sim::JsonWriter out(text);
+    out.BeginObject();
+    out.Key("device").BeginObject();
+    out.Member("description", Utf16ToUtf8(device.Description()));
+    out.Member("devicePath", Utf16ToUtf8(device.DevicePath()));
+    out.EndObject();
+    out.Key("formats").BeginArray();
     for (int i = 0; i < formats.Count(); ++i) {
-        list.push_back(FormatAsJson(formats.Items(i), i));
+        WriteFormat(out, formats.Items(i), i);
     }
-    return Json{
-        {"device", Json{{"description", Utf16ToUtf8(device.Description())},
-                        {"devicePath", Utf16ToUtf8(device.DevicePath())}}},
-        {"formats", std::move(list)},
-    };
+    out.EndArray();
+    out.EndObject();
+    return text + '\n';
 }
 
 }  // namespace capspect

@@ -3,18 +3,16 @@
 // docs/report-json.md describes every field.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <string>
 
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "Components/VQDirectShow/DXShowStreamConfig.h"
 
 namespace capspect {
 
-// One output format: {"index", "caps", "mediaType", "fps", "text"}.
-nlohmann::ordered_json FormatAsJson(const TDXShowStreamConfigItem& format, int index);
-
-// {"device": {"description", "devicePath"}, "formats": [...]}.
-nlohmann::ordered_json FormatReportAsJson(const TDXShowDevice& device,
-                                          const TDXShowStreamConfig& formats);
+// The JSON text {"device": {"description", "devicePath"}, "formats": [...]}, indented by
+// two spaces and ending with a newline; each format {"index", "caps", "mediaType", "fps",
+// "text"}. Written as it goes: a device may offer many thousands of formats.
+std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats);
 
 }  // namespace capspect

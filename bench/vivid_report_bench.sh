@@ -1,8 +1,10 @@
 #!/bin/bash
-# Times `capspect report` against `v4l2-ctl --list-formats-ext` on the same vivid device in
-# one QEMU guest (run-vivid.sh): RUNS runs of each, taken in turns after one warm-up run of
-# each, and prints both medians and their ratio. The timer's own cost (starting /bin/true
-# between two clock readings) is measured the same way and printed beside them.
+# Times capspect against v4l2-ctl on the same vivid device in one QEMU guest (run-vivid.sh):
+# `capspect report`, `report --json` and `snapshot` against `v4l2-ctl --list-formats-ext`,
+# and the program's start alone (`capspect errtext 0`) against `v4l2-ctl --list-devices`.
+# RUNS runs of each, taken in turns after one warm-up run of each; prints the medians and
+# each ratio beside its target. The timer's own cost (starting /bin/true between two clock
+# readings) is measured the same way and printed beside them.
 #
 # Usage: bench/vivid_report_bench.sh [CAPSPECT_CLI]      (default: build/app/capspect-cli)
 # Environment: RUNS (default 11), RUN_VIVID (default: ../shared/tools/run-vivid.sh next to
@@ -44,6 +46,10 @@ i=0
 while [ \$i -lt $runs ]; do
     one capspect capspect report
     one v4l2-ctl v4l2-ctl -d /dev/video0 --list-formats-ext
+    one json capspect report --json
+    one snapshot capspect snapshot
+    one start capspect errtext 0
+    one v4l2-ctl-start v4l2-ctl --list-devices
     one timer /bin/true
     i=\$((i + 1))
 done
@@ -76,10 +82,26 @@ median() {
 
 capspect_ms=$(median capspect)
 v4l2ctl_ms=$(median v4l2-ctl)
+json_ms=$(median json)
+snapshot_ms=$(median snapshot)
+start_ms=$(median start)
+v4l2ctl_start_ms=$(median v4l2-ctl-start)
 timer_ms=$(median timer)
 echo "vivid input $input, $runs runs each, median wall time in the guest (QEMU TCG):"
 echo "  capspect report                  $capspect_ms ms"
+echo "  capspect report --json           $json_ms ms"
+echo "  capspect snapshot                $snapshot_ms ms"
 echo "  v4l2-ctl --list-formats-ext      $v4l2ctl_ms ms"
+echo "  capspect errtext 0 (start-up)    $start_ms ms"
+echo "  v4l2-ctl --list-devices          $v4l2ctl_start_ms ms"
 echo "  the timer alone (/bin/true)      $timer_ms ms"
-awk -v a="$capspect_ms" -v b="$v4l2ctl_ms" -v t="$timer_ms" 'BEGIN {
-    printf "  ratio capspect / v4l2-ctl        %.2f (%.2f without the timer)\n", a / b, (a - t) / (b - t) }'
+# ratio LABEL A B TARGET: A / B, also without the timer's cost, and the target it is held to.
+ratio() {
+    awk -v label="$1" -v a="$2" -v b="$3" -v target="$4" -v t="$timer_ms" 'BEGIN {
+        printf "  ratio %-26s %.2f (%.2f without the timer; target <= %s)\n",
+            label, a / b, (a - t) / (b - t), target }'
+}
+ratio "report / formats-ext" "$capspect_ms" "$v4l2ctl_ms" 0.8
+ratio "report --json / formats-ext" "$json_ms" "$v4l2ctl_ms" 1.0
+ratio "snapshot / formats-ext" "$snapshot_ms" "$v4l2ctl_ms" 1.2
+ratio "errtext 0 / list-devices" "$start_ms" "$v4l2ctl_start_ms" 0.6

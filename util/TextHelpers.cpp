@@ -1,6 +1,7 @@
 #include "util/TextHelpers.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -34,8 +35,16 @@ std::optional<int> HexDigitValue(char16_t c) {
     return std::nullopt;
 }
 
-// One locale text of the user's locale, or nothing when the locale service fails.
+// One locale text of the user's locale, or nothing when the locale service fails. The
+// texts asked for are short, so a small buffer is tried first and the size is asked for
+// only when it does not suffice: one call instead of two for every number formatted.
 std::optional<std::u16string> UserLocaleText(LCTYPE type) {
+    std::array<char16_t, 16> small{};
+    if (const int written =
+            GetLocaleInfoW(LOCALE_USER_DEFAULT, type, small.data(), static_cast<int>(small.size()));
+        written > 0) {
+        return std::u16string(small.data(), static_cast<std::size_t>(written) - 1);
+    }
     const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
     if (length <= 0) {
         return std::nullopt;

@@ -1,6 +1,8 @@
 #include "Components/VQDirectShow/DXShowStreamConfig.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -22,12 +24,17 @@ namespace {
 constexpr char16_t kLineBreak[] = u"\r\n";
 constexpr long double kUnitsPerSecond = 10'000'000.0L;
 constexpr int kSignificantDigits = 8;
+// Room for the capability lines of one format, so that they are written without
+// reallocating.
+constexpr std::size_t kCapsTextCapacity = 768;
 
 // --- Number text ---------------------------------------------------------------------------
 
-std::u16string IntegerText(long long value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
+void AppendInteger(std::u16string& text, long long value) {
+    std::array<char, 24> digits{};
+    const char* const begin = digits.data();
+    const char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    text.append(begin, end);
 }
 
 std::u16string RateText(long double rate) {
@@ -101,8 +108,13 @@ std::optional<VideoFormat> ReadVideoFormat(const AM_MEDIA_TYPE* mediaType) {
 
 // "640x480 YUY2 30.00fps"
 std::u16string PictureText(const VideoFormat& format) {
-    return IntegerText(format.width) + u"x" + IntegerText(format.height) + u" " +
-           SubtypeName(format.subtype) + u" " + FrameRateText(format.avgTimePerFrame) + u"fps";
+    std::u16string text;
+    AppendInteger(text, format.width);
+    text += u'x';
+    AppendInteger(text, format.height);
+    text.append(u" ").append(SubtypeName(format.subtype)).append(u" ");
+    text.append(FrameRateText(format.avgTimePerFrame)).append(u"fps");
+    return text;
 }
 
 // --- Format searches -------------------------------------------------------------------------
@@ -209,19 +221,28 @@ std::u16string TDXShowStreamConfigItem::AsText() const {
 
 std::u16string TDXShowStreamConfigItem::ConfigCapsAsText() const {
     const VIDEO_STREAM_CONFIG_CAPS& caps = FScc;
+    // Every line is appended in place: a report holds thousands of them.
     std::u16string text;
-    const auto line = [&text](std::u16string_view label, const std::u16string& value) {
+    text.reserve(kCapsTextCapacity);
+    const auto line = [&text](std::u16string_view label, std::u16string_view value) {
         text.append(label).append(value).append(kLineBreak);
     };
-    const auto number = [&line](std::u16string_view label, long long value) {
-        line(label, IntegerText(value));
+    const auto number = [&text](std::u16string_view label, long long value) {
+        text.append(label);
+        AppendInteger(text, value);
+        text.append(kLineBreak);
     };
-    const auto size = [&line](std::u16string_view label, const SIZE& value,
+    const auto size = [&text](std::u16string_view label, const SIZE& value,
                               std::u16string_view separator) {
-        line(label, IntegerText(value.cx) + std::u16string(separator) + IntegerText(value.cy));
+        text.append(label);
+        AppendInteger(text, value.cx);
+        text.append(separator);
+        AppendInteger(text, value.cy);
+        text.append(kLineBreak);
     };
 
-    line(GuidToU16String(caps.guid) + u" ", FormatTypeName(caps.guid));
+    text.append(GuidToU16String(caps.guid)).append(u" ");
+    line({}, FormatTypeName(caps.guid));
     line(u"VideoStandard: ", VideoStandardName(caps.VideoStandard));
     size(u"InputSize: ", caps.InputSize, u" x ");
     size(u"MinCroppingSize: ", caps.MinCroppingSize, u" / ");
@@ -252,10 +273,8 @@ std::u16string TDXShowStreamConfigItem::ConfigCapsAsText() const {
 
 std::u16string TDXShowStreamConfigItem::AllAsText() const {
     std::u16string text = ConfigCapsAsText();
-    text += kLineBreak;
-    text += kLineBreak;
-    text += kLineBreak;
-    return text + AsText();
+    text.append(kLineBreak).append(kLineBreak).append(kLineBreak).append(AsText());
+    return text;
 }
 
 void TDXShowStreamConfigItem::SetNativeSize() {

@@ -16,14 +16,6 @@ Json Text(const std::u16string& text) {
     return Utf16ToUtf8(text);
 }
 
-Json Size(const SIZE& size) {
-    return Json::array({size.cx, size.cy});
-}
-
-Json Rect(const RECT& rect) {
-    return Json::array({rect.left, rect.top, rect.right, rect.bottom});
-}
-
 Json Hresult(HRESULT hr) {
     char text[11];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
@@ -66,52 +58,68 @@ void AddFault(Json& object, const char* key, const OptionalFault& fault) {
     }
 }
 
+void SizeMember(JsonWriter& out, std::string_view key, const SIZE& size) {
+    out.Key(key).BeginArray();
+    out.Integer(size.cx);
+    out.Integer(size.cy);
+    out.EndArray();
+}
+
+void RectMember(JsonWriter& out, std::string_view key, const RECT& rect) {
+    out.Key(key).BeginArray();
+    for (const LONG side : {rect.left, rect.top, rect.right, rect.bottom}) {
+        out.Integer(side);
+    }
+    out.EndArray();
+}
+
 template <typename Header>
-void AddVideoHeader(Json& type, const Header& header) {
-    type["rcSource"] = Rect(header.rcSource);
-    type["rcTarget"] = Rect(header.rcTarget);
-    type["dwBitRate"] = header.dwBitRate;
-    type["dwBitErrorRate"] = header.dwBitErrorRate;
-    type["AvgTimePerFrame"] = header.AvgTimePerFrame;
+void AddVideoHeader(JsonWriter& type, const Header& header) {
+    RectMember(type, "rcSource", header.rcSource);
+    RectMember(type, "rcTarget", header.rcTarget);
+    type.Member("dwBitRate", header.dwBitRate);
+    type.Member("dwBitErrorRate", header.dwBitErrorRate);
+    type.Member("AvgTimePerFrame", header.AvgTimePerFrame);
     if constexpr (std::is_same_v<Header, VIDEOINFOHEADER2>) {
-        type["dwInterlaceFlags"] = header.dwInterlaceFlags;
-        type["dwCopyProtectFlags"] = header.dwCopyProtectFlags;
-        type["dwPictAspectRatioX"] = header.dwPictAspectRatioX;
-        type["dwPictAspectRatioY"] = header.dwPictAspectRatioY;
-        type["dwControlFlags"] = header.dwControlFlags;
+        type.Member("dwInterlaceFlags", header.dwInterlaceFlags);
+        type.Member("dwCopyProtectFlags", header.dwCopyProtectFlags);
+        type.Member("dwPictAspectRatioX", header.dwPictAspectRatioX);
+        type.Member("dwPictAspectRatioY", header.dwPictAspectRatioY);
+        type.Member("dwControlFlags", header.dwControlFlags);
     }
     const BITMAPINFOHEADER& bitmap = header.bmiHeader;
-    type["biSize"] = bitmap.biSize;
-    type["biWidth"] = bitmap.biWidth;
-    type["biHeight"] = bitmap.biHeight;
-    type["biPlanes"] = bitmap.biPlanes;
-    type["biBitCount"] = bitmap.biBitCount;
-    type["biCompression"] = Compression(bitmap.biCompression);
-    type["biSizeImage"] = bitmap.biSizeImage;
-    type["biXPelsPerMeter"] = bitmap.biXPelsPerMeter;
-    type["biYPelsPerMeter"] = bitmap.biYPelsPerMeter;
-    type["biClrUsed"] = bitmap.biClrUsed;
-    type["biClrImportant"] = bitmap.biClrImportant;
+    type.Member("biSize", bitmap.biSize);
+    type.Member("biWidth", bitmap.biWidth);
+    type.Member("biHeight", bitmap.biHeight);
+    type.Member("biPlanes", bitmap.biPlanes);
+    type.Member("biBitCount", bitmap.biBitCount);
+    type.Member("biCompression", Compression(bitmap.biCompression));
+    type.Member("biSizeImage", bitmap.biSizeImage);
+    type.Member("biXPelsPerMeter", bitmap.biXPelsPerMeter);
+    type.Member("biYPelsPerMeter", bitmap.biYPelsPerMeter);
+    type.Member("biClrUsed", bitmap.biClrUsed);
+    type.Member("biClrImportant", bitmap.biClrImportant);
 }
 
-void AddWaveFormat(Json& type, const WAVEFORMATEX& wave) {
-    type["wFormatTag"] = wave.wFormatTag;
-    type["nChannels"] = wave.nChannels;
-    type["nSamplesPerSec"] = wave.nSamplesPerSec;
-    type["nAvgBytesPerSec"] = wave.nAvgBytesPerSec;
-    type["nBlockAlign"] = wave.nBlockAlign;
-    type["wBitsPerSample"] = wave.wBitsPerSample;
-    type["cbSize"] = wave.cbSize;
+void AddWaveFormat(JsonWriter& type, const WAVEFORMATEX& wave) {
+    type.Member("wFormatTag", wave.wFormatTag);
+    type.Member("nChannels", wave.nChannels);
+    type.Member("nSamplesPerSec", wave.nSamplesPerSec);
+    type.Member("nAvgBytesPerSec", wave.nAvgBytesPerSec);
+    type.Member("nBlockAlign", wave.nBlockAlign);
+    type.Member("wBitsPerSample", wave.wBitsPerSample);
+    type.Member("cbSize", wave.cbSize);
 }
 
-Json MediaTypeJson(const MediaTypeDesc& desc) {
-    Json type{{"majortype", CatalogGuidText(desc.majortype)},
-              {"subtype", CatalogGuidText(desc.subtype)},
-              {"formattype", CatalogGuidText(desc.formattype)},
-              {"bFixedSizeSamples", desc.bFixedSizeSamples != FALSE},
-              {"bTemporalCompression", desc.bTemporalCompression != FALSE},
-              {"lSampleSize", desc.lSampleSize},
-              {"cbFormat", desc.cbFormat}};
+void WriteMediaType(JsonWriter& type, const MediaTypeDesc& desc) {
+    type.BeginObject();
+    type.Member("majortype", CatalogGuidText(desc.majortype));
+    type.Member("subtype", CatalogGuidText(desc.subtype));
+    type.Member("formattype", CatalogGuidText(desc.formattype));
+    type.Member("bFixedSizeSamples", desc.bFixedSizeSamples != FALSE);
+    type.Member("bTemporalCompression", desc.bTemporalCompression != FALSE);
+    type.Member("lSampleSize", desc.lSampleSize);
+    type.Member("cbFormat", desc.cbFormat);
     // Only the structure the format type calls for has fields in the catalog.
     if (desc.formattype == FORMAT_VideoInfo) {
         if (const auto* header = std::get_if<VIDEOINFOHEADER>(&desc.format)) {
@@ -126,35 +134,43 @@ Json MediaTypeJson(const MediaTypeDesc& desc) {
             AddWaveFormat(type, *wave);
         }
     }
-    return type;
+    type.EndObject();
 }
 
-Json StreamConfigJson(const StreamConfigDesc& config) {
-    Json capabilities = Json::array();
+void WriteStreamConfig(JsonWriter& out, const StreamConfigDesc& config) {
+    out.BeginObject();
+    out.Member("capsSize", config.capsSize);
+    out.Member("current", config.current);
+    out.Key("capabilities").BeginArray();
     for (const Capability& capability : config.capabilities) {
-        capabilities.push_back({{"caps", VideoCapsToJson(capability.caps)},
-                                {"mediaType", MediaTypeJson(capability.mediaType)}});
+        out.BeginObject();
+        out.Key("caps");
+        WriteVideoCaps(out, capability.caps);
+        out.Key("mediaType");
+        WriteMediaType(out, capability.mediaType);
+        out.EndObject();
     }
-    return Json{{"capsSize", config.capsSize},
-                {"current", config.current},
-                {"capabilities", std::move(capabilities)}};
+    out.EndArray();
+    out.EndObject();
 }
 
-Json PinJson(const PinDesc& pin) {
-    Json json{{"name", Text(pin.name)},
-              {"direction", pin.direction == PinDirection::Input ? "input" : "output"}};
+void WritePin(JsonWriter& out, const PinDesc& pin) {
+    out.BeginObject();
+    out.Member("name", Utf16ToUtf8(pin.name));
+    out.Member("direction", pin.direction == PinDirection::Input ? "input" : "output");
     if (pin.category) {
-        json["category"] = CatalogGuidText(*pin.category);
+        out.Member("category", CatalogGuidText(*pin.category));
     }
     if (pin.streamConfig) {
-        json["streamConfig"] = StreamConfigJson(*pin.streamConfig);
+        out.Key("streamConfig");
+        WriteStreamConfig(out, *pin.streamConfig);
     }
     if (!pin.mediaTypes.empty()) {
-        Json types = Json::array();
+        out.Key("mediaTypes").BeginArray();
         for (const MediaTypeDesc& type : pin.mediaTypes) {
-            types.push_back(MediaTypeJson(type));
+            WriteMediaType(out, type);
         }
-        json["mediaTypes"] = std::move(types);
+        out.EndArray();
     }
     Json faults = Json::object();
     AddFault(faults, "GetNumberOfCapabilities", pin.faults.getNumberOfCapabilities);
@@ -162,9 +178,9 @@ Json PinJson(const PinDesc& pin) {
     AddFault(faults, "GetFormat", pin.faults.getFormat);
     AddFault(faults, "SetFormat", pin.faults.setFormat);
     if (!faults.empty()) {
-        json["faults"] = std::move(faults);
+        out.Member("faults", faults);
     }
-    return json;
+    out.EndObject();
 }
 
 Json CrossbarJson(const CrossbarDesc& crossbar) {
@@ -222,62 +238,81 @@ Json PropertiesJson(const DeviceProperties& properties) {
     return json;
 }
 
-Json DeviceJson(const CatalogDevice& device) {
-    Json json{{"category", device.category == DeviceCategory::Video ? "video" : "audio"},
-              {"properties", PropertiesJson(device.properties)}};
+void WriteDevice(JsonWriter& out, const CatalogDevice& device) {
+    out.BeginObject();
+    out.Member("category", device.category == DeviceCategory::Video ? "video" : "audio");
+    out.Member("properties", PropertiesJson(device.properties));
     if (device.fileName) {
-        json["fileName"] = Text(*device.fileName);
+        out.Member("fileName", Utf16ToUtf8(*device.fileName));
     }
-    Json pins = Json::array();
+    out.Key("pins").BeginArray();
     for (const PinDesc& pin : device.pins) {
-        pins.push_back(PinJson(pin));
+        WritePin(out, pin);
     }
-    json["pins"] = std::move(pins);
+    out.EndArray();
     if (device.crossbar) {
-        json["crossbar"] = CrossbarJson(*device.crossbar);
+        out.Member("crossbar", CrossbarJson(*device.crossbar));
     }
     Json faults = Json::object();
     AddFault(faults, "BindToStorage", device.faults.bindToStorage);
     AddFault(faults, "BindToObject", device.faults.bindToObject);
     AddFault(faults, "RenderPreview", device.faults.renderPreview);
     if (!faults.empty()) {
-        json["faults"] = std::move(faults);
+        out.Member("faults", faults);
     }
-    return json;
+    out.EndObject();
 }
 
 }  // namespace
 
-nlohmann::ordered_json VideoCapsToJson(const VIDEO_STREAM_CONFIG_CAPS& caps) {
-    return Json{{"guid", CatalogGuidText(caps.guid)},
-                {"VideoStandard", caps.VideoStandard},
-                {"InputSize", Size(caps.InputSize)},
-                {"MinCroppingSize", Size(caps.MinCroppingSize)},
-                {"MaxCroppingSize", Size(caps.MaxCroppingSize)},
-                {"CropGranularityX", caps.CropGranularityX},
-                {"CropGranularityY", caps.CropGranularityY},
-                {"CropAlignX", caps.CropAlignX},
-                {"CropAlignY", caps.CropAlignY},
-                {"MinOutputSize", Size(caps.MinOutputSize)},
-                {"MaxOutputSize", Size(caps.MaxOutputSize)},
-                {"OutputGranularityX", caps.OutputGranularityX},
-                {"OutputGranularityY", caps.OutputGranularityY},
-                {"StretchTapsX", caps.StretchTapsX},
-                {"StretchTapsY", caps.StretchTapsY},
-                {"ShrinkTapsX", caps.ShrinkTapsX},
-                {"ShrinkTapsY", caps.ShrinkTapsY},
-                {"MinFrameInterval", caps.MinFrameInterval},
-                {"MaxFrameInterval", caps.MaxFrameInterval},
-                {"MinBitsPerSecond", caps.MinBitsPerSecond},
-                {"MaxBitsPerSecond", caps.MaxBitsPerSecond}};
+void WriteVideoCaps(JsonWriter& out, const VIDEO_STREAM_CONFIG_CAPS& caps,
+                    const VideoCapsNames* names) {
+    out.BeginObject();
+    if (names != nullptr) {
+        out.Key("guid").BeginObject();
+        out.Member("guid", GuidToString(caps.guid));
+        out.Member("name", names->formatType);
+        out.EndObject();
+    } else {
+        out.Member("guid", CatalogGuidText(caps.guid));
+    }
+    out.Member("VideoStandard", caps.VideoStandard);
+    if (names != nullptr) {
+        out.Member("VideoStandardName", names->videoStandard);
+    }
+    SizeMember(out, "InputSize", caps.InputSize);
+    SizeMember(out, "MinCroppingSize", caps.MinCroppingSize);
+    SizeMember(out, "MaxCroppingSize", caps.MaxCroppingSize);
+    out.Member("CropGranularityX", caps.CropGranularityX);
+    out.Member("CropGranularityY", caps.CropGranularityY);
+    out.Member("CropAlignX", caps.CropAlignX);
+    out.Member("CropAlignY", caps.CropAlignY);
+    SizeMember(out, "MinOutputSize", caps.MinOutputSize);
+    SizeMember(out, "MaxOutputSize", caps.MaxOutputSize);
+    out.Member("OutputGranularityX", caps.OutputGranularityX);
+    out.Member("OutputGranularityY", caps.OutputGranularityY);
+    out.Member("StretchTapsX", caps.StretchTapsX);
+    out.Member("StretchTapsY", caps.StretchTapsY);
+    out.Member("ShrinkTapsX", caps.ShrinkTapsX);
+    out.Member("ShrinkTapsY", caps.ShrinkTapsY);
+    out.Member("MinFrameInterval", caps.MinFrameInterval);
+    out.Member("MaxFrameInterval", caps.MaxFrameInterval);
+    out.Member("MinBitsPerSecond", caps.MinBitsPerSecond);
+    out.Member("MaxBitsPerSecond", caps.MaxBitsPerSecond);
+    out.EndObject();
 }
 
 std::string CatalogToJsonText(const Catalog& catalog) {
-    Json devices = Json::array();
+    std::string text;
+    JsonWriter out(text);
+    out.BeginObject();
+    out.Key("devices").BeginArray();
     for (const CatalogDevice& device : catalog.devices) {
-        devices.push_back(DeviceJson(device));
+        WriteDevice(out, device);
     }
-    return Json{{"devices", std::move(devices)}}.dump(2) + "\n";
+    out.EndArray();
+    out.EndObject();
+    return text + "\n";
 }
 
 }  // namespace capspect::sim

@@ -4,9 +4,8 @@
 
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "platform/devices/catalog.h"
+#include "platform/devices/json_writer.h"
 
 namespace capspect::sim {
 
@@ -14,8 +13,16 @@ namespace capspect::sim {
 // catalog name are written by name, others as braced text; HRESULTs as 0x hex text.
 std::string CatalogToJsonText(const Catalog& catalog);
 
-// One capability record with every field, as the catalog holds it; the format type GUID
-// is written like the catalog's other GUIDs.
-nlohmann::ordered_json VideoCapsToJson(const VIDEO_STREAM_CONFIG_CAPS& caps);
+// The names a report adds to a capability record.
+struct VideoCapsNames {
+    std::string formatType;     // beside the format type's GUID
+    std::string videoStandard;  // after the standard's bits
+};
+
+// One capability record with every field, as the catalog holds it: the format type GUID
+// written like the catalog's other GUIDs. With `names`, the record as a report gives it:
+// the GUID as braced text with its name, and the standards' names after their bits.
+void WriteVideoCaps(JsonWriter& out, const VIDEO_STREAM_CONFIG_CAPS& caps,
+                    const VideoCapsNames* names = nullptr);
 
 }  // namespace capspect::sim

@@ -2,11 +2,12 @@
 
 #include <langinfo.h>
 #include <locale.h>
+#include <unistd.h>
 #include <wchar.h>
 #include <wctype.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <map>
@@ -34,16 +35,69 @@ constexpr Category kTelephone{LC_TELEPHONE_MASK, "LC_TELEPHONE"};
 
 constexpr DWORD kSupportedFlags = NORM_IGNORECASE | SORT_STRINGSORT;
 
-// The locale name the environment gives a category, in the C library's order.
-std::string EnvironmentLocaleName(const char* variable) {
-    for (const char* name : {"LC_ALL", variable, "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return value;
+// The locale variables of the environment, as the C library reads them.
+constexpr std::array<std::string_view, 6> kLocaleVariables{
+    "LC_ALL", "LC_CTYPE", "LC_COLLATE", "LC_NUMERIC", "LC_TELEPHONE", "LANG"};
+
+// The values of the locale variables at one moment; an empty value counts as unset.
+class LocaleVariables {
+public:
+    // The values as the environment holds them now, viewed in place.
+    using Views = std::array<std::string_view, kLocaleVariables.size()>;
+
+    // Reads the environment in one pass; the first definition of a name counts, as for
+    // getenv.
+    static Views ReadEnvironment() {
+        Views views;
+        std::array<bool, kLocaleVariables.size()> seen{};
+        for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+            if (**entry != 'L') {
+                continue;  // the cheap test first: most variables are not locale ones
+            }
+            const std::string_view text(*entry);
+            const std::size_t equals = text.find('=');
+            if (equals == std::string_view::npos) {
+                continue;
+            }
+            const std::size_t index = IndexOf(text.substr(0, equals));
+            if (index < views.size() && !seen[index]) {
+                seen[index] = true;
+                views[index] = text.substr(equals + 1);
+            }
         }
+        return views;
     }
-    return "C";
-}
+
+    LocaleVariables() = default;
+    explicit LocaleVariables(const Views& views) {
+        std::copy(views.begin(), views.end(), values_.begin());
+    }
+
+    bool Matches(const Views& views) const {
+        return std::equal(values_.begin(), values_.end(), views.begin());
+    }
+
+    // The locale name the variables give a category, in the C library's order.
+    std::string NameFor(std::string_view variable) const {
+        for (const std::string_view name :
+             {std::string_view("LC_ALL"), variable, std::string_view("LANG")}) {
+            const std::string& value = values_[IndexOf(name)];
+            if (!value.empty()) {
+                return value;
+            }
+        }
+        return "C";
+    }
+
+private:
+    static std::size_t IndexOf(std::string_view name) {
+        return static_cast<std::size_t>(
+            std::find(kLocaleVariables.begin(), kLocaleVariables.end(), name) -
+            kLocaleVariables.begin());
+    }
+
+    std::array<std::string, kLocaleVariables.size()> values_;
+};
 
 // Builds a locale whose listed categories follow the named locales and whose others are
 // "C". A category whose locale is not installed stays "C". Answers null when even "C"
@@ -65,8 +119,8 @@ locale_t NewLocale(const std::vector<std::pair<int, std::string>>& categories) {
 // Locale objects by the category names they were made from. Loading a locale reads and
 // maps its files, which costs far more than the calls that use it (a report formats
 // several numbers per format), so each combination is made once and kept for the life of
-// the process. The environment is still read at every call: a changed variable simply
-// selects another entry. Locale objects are immutable, so threads share them freely.
+// the process. A changed variable simply selects another entry. Locale objects are immutable, so
+// threads share them freely.
 class LocaleCache {
 public:
     static LocaleCache& Instance() {
@@ -102,23 +156,15 @@ private:
     std::map<std::vector<std::pair<int, std::string>>, locale_t> locales_;
 };
 
-// The locale whose listed categories follow the environment and whose others are "C".
-class EnvironmentLocale {
-public:
-    explicit EnvironmentLocale(std::initializer_list<Category> categories) {
-        std::vector<std::pair<int, std::string>> names;
-        for (const Category& category : categories) {
-            names.emplace_back(category.mask, EnvironmentLocaleName(category.variable));
-        }
-        handle_ = LocaleCache::Instance().Get(names);
+// The locale whose listed categories follow the variables and whose others are "C".
+locale_t VariablesLocale(const LocaleVariables& variables,
+                         std::initializer_list<Category> categories) {
+    std::vector<std::pair<int, std::string>> names;
+    for (const Category& category : categories) {
+        names.emplace_back(category.mask, variables.NameFor(category.variable));
     }
-
-    explicit operator bool() const { return handle_ != nullptr; }
-    locale_t Get() const { return handle_; }
-
-private:
-    locale_t handle_ = nullptr;
-};
+    return LocaleCache::Instance().Get(names);
+}
 
 // Makes a locale the calling thread's locale for the lifetime of the object.
 class ScopedThreadLocale {
@@ -160,26 +206,81 @@ std::u16string DecodeLocaleText(const char* text, locale_t locale) {
 
 // The text of one locale item of a category. The character set is that of the same
 // locale, so LC_CTYPE is taken from the category's own locale name.
-std::u16string CategoryText(const Category& category, nl_item item) {
-    const EnvironmentLocale locale({Category{category.mask | LC_CTYPE_MASK, category.variable}});
-    if (!locale) {
+std::u16string CategoryText(const LocaleVariables& variables, const Category& category,
+                            nl_item item) {
+    const locale_t locale =
+        VariablesLocale(variables, {Category{category.mask | LC_CTYPE_MASK, category.variable}});
+    if (locale == nullptr) {
         return {};
     }
-    return DecodeLocaleText(nl_langinfo_l(item, locale.Get()), locale.Get());
+    return DecodeLocaleText(nl_langinfo_l(item, locale), locale);
 }
 
-std::optional<std::u16string> LocaleValue(LCTYPE type) {
-    switch (type & ~LOCALE_NOUSEROVERRIDE) {
-        case LOCALE_ICOUNTRY:
-            return CategoryText(kTelephone, _NL_TELEPHONE_INT_PREFIX);
-        case LOCALE_SDECIMAL:
-            return CategoryText(kNumeric, RADIXCHAR);
-        case LOCALE_STHOUSAND:
-            return CategoryText(kNumeric, THOUSEP);
-        default:
-            return std::nullopt;
+// What the locale services answer, worked out from the locale variables once and again
+// only when they change. A report asks for the separators several times per format, and
+// building the answer costs far more than noticing a change: one pass over the
+// environment and a comparison of six short strings.
+class LocaleAnswers {
+public:
+    static LocaleAnswers& Instance() {
+        static LocaleAnswers answers;
+        return answers;
     }
-}
+
+    std::optional<std::u16string> Value(LCTYPE type) {
+        const std::lock_guard lock(mutex_);
+        Follow(LocaleVariables::ReadEnvironment());
+        switch (type & ~LOCALE_NOUSEROVERRIDE) {
+            case LOCALE_ICOUNTRY:
+                return Text(country_, kTelephone, _NL_TELEPHONE_INT_PREFIX);
+            case LOCALE_SDECIMAL:
+                return Text(decimal_, kNumeric, RADIXCHAR);
+            case LOCALE_STHOUSAND:
+                return Text(thousands_, kNumeric, THOUSEP);
+            default:
+                return std::nullopt;
+        }
+    }
+
+    // The locale strings are compared in; null when none can be made.
+    locale_t Comparison() {
+        const std::lock_guard lock(mutex_);
+        Follow(LocaleVariables::ReadEnvironment());
+        if (!comparison_) {
+            comparison_ = VariablesLocale(variables_, {kCtype, kCollate});
+        }
+        return *comparison_;
+    }
+
+private:
+    LocaleAnswers() = default;
+
+    void Follow(const LocaleVariables::Views& current) {
+        if (variables_.Matches(current)) {
+            return;
+        }
+        variables_ = LocaleVariables(current);
+        country_.reset();
+        decimal_.reset();
+        thousands_.reset();
+        comparison_.reset();
+    }
+
+    std::u16string Text(std::optional<std::u16string>& answer, const Category& category,
+                        nl_item item) {
+        if (!answer) {
+            answer = CategoryText(variables_, category, item);
+        }
+        return *answer;
+    }
+
+    std::mutex mutex_;
+    LocaleVariables variables_;  // all unset: the "C" locale, until the first call
+    std::optional<std::u16string> country_;
+    std::optional<std::u16string> decimal_;
+    std::optional<std::u16string> thousands_;
+    std::optional<locale_t> comparison_;
+};
 
 bool IsKnownLocale(LCID locale) {
     return locale == LOCALE_USER_DEFAULT || locale == LOCALE_SYSTEM_DEFAULT;
@@ -234,17 +335,17 @@ int CompareStringW(LCID locale, DWORD flags, LPCWSTR string1, int length1, LPCWS
     if (!IsKnownLocale(locale) || (flags & ~kSupportedFlags) != 0 || !first || !second) {
         return 0;
     }
-    const EnvironmentLocale environment({kCtype, kCollate});
-    if (!environment) {
+    const locale_t comparison = LocaleAnswers::Instance().Comparison();
+    if (comparison == nullptr) {
         return 0;
     }
     std::u32string left = capspect::Utf16ToCodePoints(*first);
     std::u32string right = capspect::Utf16ToCodePoints(*second);
     if ((flags & NORM_IGNORECASE) != 0) {
-        left = FoldCase(std::move(left), environment.Get());
-        right = FoldCase(std::move(right), environment.Get());
+        left = FoldCase(std::move(left), comparison);
+        right = FoldCase(std::move(right), comparison);
     }
-    const int order = Collate(left, right, environment.Get());
+    const int order = Collate(left, right, comparison);
     return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
 
@@ -252,7 +353,7 @@ int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int capacity) {
     if (!IsKnownLocale(locale) || capacity < 0 || (capacity > 0 && data == nullptr)) {
         return 0;
     }
-    const std::optional<std::u16string> value = LocaleValue(type);
+    const std::optional<std::u16string> value = LocaleAnswers::Instance().Value(type);
     if (!value) {
         return 0;
     }

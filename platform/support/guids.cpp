@@ -1,6 +1,6 @@
 #include "platform/support/guids.h"
 
-#include <cstdio>
+#include <cstdint>
 
 namespace capspect {
 namespace {
@@ -62,15 +62,34 @@ std::optional<GUID> ParseGuid(std::basic_string_view<CharT> text) {
     return guid;
 }
 
+// Writes the `digits` low hex digits of `value` in upper case at `out`; answers the end.
+char* WriteHex(char* out, std::uint32_t value, int digits) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = kDigits[value & 0xF];
+        value >>= 4;
+    }
+    return out + digits;
+}
+
 }  // namespace
 
 std::string GuidToString(const GUID& guid) {
-    char buffer[kGuidTextLength + 1];
-    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
-    return std::string(buffer, kGuidTextLength);
+    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}; reports write one per format, so the digits
+    // are written directly rather than through a format string.
+    std::string text(kGuidTextLength, '-');
+    char* out = text.data();
+    *out++ = '{';
+    out = WriteHex(out, guid.Data1, 8) + 1;
+    out = WriteHex(out, guid.Data2, 4) + 1;
+    out = WriteHex(out, guid.Data3, 4) + 1;
+    out = WriteHex(out, guid.Data4[0], 2);
+    out = WriteHex(out, guid.Data4[1], 2) + 1;
+    for (std::size_t i = 2; i < guid.Data4.size(); ++i) {
+        out = WriteHex(out, guid.Data4[i], 2);
+    }
+    *out = '}';
+    return text;
 }
 
 std::u16string GuidToU16String(const GUID& guid) {

@@ -1,5 +1,8 @@
 #include "platform/support/unicode.h"
 
+#include <algorithm>
+#include <type_traits>
+
 namespace capspect {
 
 namespace {
@@ -79,6 +82,24 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
     return cp;
 }
 
+// Copies the run of ASCII characters that starts at `start` unchanged and answers where
+// it ends.
+template <typename From, typename To>
+std::size_t CopyAsciiRun(std::basic_string_view<From> text, std::size_t start,
+                         std::basic_string<To>& out) {
+    std::size_t end = start;
+    while (end < text.size() && static_cast<std::make_unsigned_t<From>>(text[end]) < 0x80) {
+        ++end;
+    }
+    const std::size_t written = out.size();
+    out.resize(written + (end - start));
+    std::transform(text.begin() + static_cast<std::ptrdiff_t>(start),
+                   text.begin() + static_cast<std::ptrdiff_t>(end),
+                   out.begin() + static_cast<std::ptrdiff_t>(written),
+                   [](From c) { return static_cast<To>(c); });
+    return end;
+}
+
 }  // namespace
 
 std::u32string Utf16ToCodePoints(std::u16string_view text) {
@@ -108,8 +129,21 @@ std::u16string CodePointsToUtf16(std::u32string_view codePoints) {
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char32_t cp : Utf16ToCodePoints(text)) {
-        AppendUtf8(out, IsSurrogate(cp) ? kReplacement : cp);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Runs of ASCII, the bulk of every report, are copied without decoding.
+        i = CopyAsciiRun(text, i, out);
+        if (i == text.size()) {
+            break;
+        }
+        const char32_t unit = text[i++];
+        char32_t cp = unit;
+        if (IsHighSurrogate(unit) && i < text.size() && IsLowSurrogate(text[i])) {
+            cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i++] - 0xDC00);
+        } else if (IsSurrogate(unit)) {
+            cp = kReplacement;
+        }
+        AppendUtf8(out, cp);
     }
     return out;
 }
@@ -119,7 +153,10 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        AppendUtf16(out, DecodeUtf8(text, pos));
+        pos = CopyAsciiRun(text, pos, out);
+        if (pos < text.size()) {
+            AppendUtf16(out, DecodeUtf8(text, pos));
+        }
     }
     return out;
 }

@@ -1,0 +1,78 @@
+// Writes JSON text as it goes, in the layout of nlohmann::json's dump(2): two spaces per
+// level, "key": value, every member and element on a line of its own, {} and [] for empty
+// containers. Large documents (a snapshot or report of thousands of formats) are written
+// without first building their tree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace capspect::sim {
+
+class JsonWriter {
+public:
+    // Appends to `out`, which must outlive the writer.
+    explicit JsonWriter(std::string& out) : out_(out) {}
+
+    void BeginObject();
+    void EndObject();
+    void BeginArray();
+    void EndArray();
+
+    // The key of the next member of the object being written.
+    JsonWriter& Key(std::string_view key);
+
+    void String(std::string_view text);
+    void Integer(std::int64_t value);
+    void Unsigned(std::uint64_t value);
+    void Number(double value);
+    void Boolean(bool value);
+    void Null();
+    // A whole value held as a tree, for the small parts that are built that way.
+    void Tree(const nlohmann::ordered_json& value);
+
+    // One member: Key(key) and the value, written by the overload that fits its type.
+    template <typename T>
+    void Member(std::string_view key, const T& value) {
+        Key(key);
+        Write(value);
+    }
+
+private:
+    void Write(std::string_view text) { String(text); }
+    void Write(const std::string& text) { String(text); }
+    void Write(const char* text) { String(text); }
+    void Write(bool value) { Boolean(value); }
+    void Write(const nlohmann::ordered_json& value) { Tree(value); }
+    template <typename T>
+    requires std::is_integral_v<T>
+    void Write(T value) {
+        if constexpr (std::is_signed_v<T>) {
+            Integer(value);
+        } else {
+            Unsigned(value);
+        }
+    }
+
+    // A string in quotes with nlohmann's escapes.
+    void AppendText(std::string_view text);
+    // Starts a value: the separator and indentation an array element needs.
+    void BeginValue();
+    void Begin(char bracket);
+    void End(char bracket);
+    void Indent();
+
+    struct Level {
+        std::size_t count = 0;  // members or elements written so far
+    };
+
+    std::string& out_;
+    std::vector<Level> levels_;
+    bool afterKey_ = false;
+};
+
+}  // namespace capspect::sim
