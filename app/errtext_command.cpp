@@ -5,8 +5,10 @@
 #include <limits>
 #include <vector>
 
+#include <windows.h>
+
 #include "app/message_text.h"
-#include "platform/sdk/hresult.h"
+#include "platform/support/hresult_bits.h"
 #include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 

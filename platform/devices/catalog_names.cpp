@@ -17,7 +17,7 @@ struct NamedGuid {
 };
 
 // Where one GUID has two names, the first is the one a catalog is written with.
-constexpr auto kGuidNames = std::to_array<NamedGuid>({
+const auto kGuidNames = std::to_array<NamedGuid>({
     {"GUID_NULL", GUID_NULL},
     {"MEDIATYPE_Video", MEDIATYPE_Video},
     {"MEDIATYPE_Audio", MEDIATYPE_Audio},

@@ -10,6 +10,8 @@
 EXTERN_C const CLSID CLSID_EnhancedVideoRenderer;
 EXTERN_C const GUID CLSID_VideoEffects1Category;
 EXTERN_C const GUID CLSID_VideoEffects2Category;
+// The planar YUV 4:2:0 subtype, FOURCC "I420".
+EXTERN_C const GUID MEDIASUBTYPE_I420;
 
 // Interfaces that the headers declare without the identity __uuidof needs.
 #ifdef __cplusplus

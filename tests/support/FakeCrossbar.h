@@ -9,7 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sdk/dshow/capture.h"
+#include <dshow.h>
+
 #include "platform/support/comobject.h"
 
 namespace capspect::test {

@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sdk/dshow/capture.h"
+#include <dshow.h>
+
 #include "platform/support/comobject.h"
 #include "platform/support/mediatypes.h"
 

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 
+#include "platform/support/hresult_bits.h"
 #include "tests/support/error_tsv.h"
 #include "util/MediaErrorTable.h"
 
 namespace {
+
+using capspect::HResultFromBits;
 
 using capspect::GetDSErrorText;
 using capspect::MediaErrorText;

@@ -6,7 +6,8 @@
 
 #include <memory>
 
-#include "platform/sdk/com.h"
+#include <objbase.h>
+
 #include "util/FreeAndClear.h"
 
 namespace {
