@@ -36,7 +36,7 @@ PropertyFrameHandler SetPropertyFrameHandler(PropertyFrameHandler handler) {
 }  // namespace capspect
 
 HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
-                               IUnknown** objects, ULONG pageCount, const CLSID* pageClsids,
+                               IUnknown** objects, ULONG pageCount, LPCLSID pageClsids,
                                LCID lcid, DWORD /*reserved*/, void* /*reservedPointer*/) {
     if ((objectCount != 0 && objects == nullptr) || (pageCount != 0 && pageClsids == nullptr)) {
         return E_POINTER;
