@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/support/guids.h"
 #include "platform/support/unicode.h"
 
 namespace capspect::sim {
