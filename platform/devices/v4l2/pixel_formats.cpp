@@ -20,7 +20,7 @@ struct RgbEntry {
 
 // V4L2 formats whose bytes lie in memory exactly as in the platform's RGB subtypes
 // (little-endian words, blue in the lowest bits).
-constexpr std::array kRgbFormats{
+const std::array kRgbFormats{
     RgbEntry{V4L2_PIX_FMT_BGR24, MEDIASUBTYPE_RGB24, BI_RGB_COMPRESSION},
     RgbEntry{V4L2_PIX_FMT_XBGR32, MEDIASUBTYPE_RGB32, BI_RGB_COMPRESSION},
     RgbEntry{V4L2_PIX_FMT_BGR32, MEDIASUBTYPE_RGB32, BI_RGB_COMPRESSION},
