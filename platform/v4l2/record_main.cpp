@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/v4l2/device.h"
-#include "platform/v4l2/recording.h"
+#include "platform/v4l2/recording_json.h"
 
 int main(int argc, char** argv) {
     using namespace capspect::v4l2;

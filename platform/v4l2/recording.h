@@ -1,6 +1,6 @@
 // A recording of a V4L2 device's answers: what the capture backend asks a device, written
-// down so that a device can be replayed without the hardware (RecordedDevice) and read from
-// or written to a small JSON document.
+// down so that a device can be replayed without the hardware (RecordedDevice). Its JSON
+// form is in recording_json.h.
 //
 // The answers are kept per input because most of them (formats, frame sizes, standards,
 // cropping) depend on the selected input.
@@ -12,8 +12,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json_fwd.hpp>
 
 namespace capspect::v4l2 {
 
@@ -118,14 +116,5 @@ int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording);
 // The recorded state of the selected input: the one VIDIOC_G_INPUT named, else the only
 // one; null when the recording has none.
 const InputRecording* SelectedInput(const DeviceRecording& recording);
-
-nlohmann::json ToJson(const DeviceRecording& recording);
-// Throws std::invalid_argument naming the JSON path of the fault when the document does not
-// describe a recording.
-DeviceRecording RecordingFromJson(const nlohmann::json& document);
-
-// "YUYV" for printable codes, "0x…" otherwise; the parse accepts both.
-std::string FourCCText(std::uint32_t fourcc);
-std::optional<std::uint32_t> FourCCFromText(const std::string& text);
 
 }  // namespace capspect::v4l2
