@@ -19,8 +19,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     DeviceRecording recording;
-    if (const int failure = RecordDevice(*device, recording); failure != 0) {
-        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(failure));
+    const int failure = RecordDevice(*device, recording);
+    // A recording with answers missing would replay as another device: none is printed.
+    for (const ReadFailure& missing : recording.failures) {
+        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node,
+                     ReadFailureText(missing).c_str());
+    }
+    if (failure != 0 || !recording.failures.empty()) {
+        if (recording.failures.empty()) {
+            std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(failure));
+        }
         return 1;
     }
     std::cout << ToJson(recording).dump(1) << '\n';
