@@ -9,6 +9,7 @@
 #include "platform/sim/catalog.h"
 #include "platform/sim/devenum.h"
 #include "platform/sim/platform.h"
+#include "platform/v4l2/errors.h"
 #include "platform/v4l2/v4l2_platform.h"
 
 namespace capspect {
@@ -172,6 +173,15 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
     }
     StartSimulatedPlatform(std::move(catalog));
     return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
+}
+
+std::vector<DeviceFailure> TakeDeviceFailures() {
+    std::vector<DeviceFailure> failures;
+    for (const v4l2::DeviceReadFailure& read : v4l2::TakeV4l2ReadFailures()) {
+        failures.push_back({v4l2::HResultFromErrno(read.failure.error),
+                            read.devicePath + ": " + v4l2::ReadFailureText(read.failure)});
+    }
+    return failures;
 }
 
 Backend::Backend(BackendKind kind) : kind_(kind) {}

@@ -110,8 +110,19 @@ bool MeansNoAnswer(Ioctl ioctl, int error) {
     if (error == EINVAL || error == ENOTTY) {
         return true;
     }
-    // The standard queries answer ENODATA on inputs without standards (webcams, HDMI).
-    return error == ENODATA && (ioctl == Ioctl::EnumStd || ioctl == Ioctl::GetStd);
+    // The kernel answers ENODATA for what an input does not have: standards on a webcam or
+    // an HDMI input, cropping where the driver offers none.
+    switch (ioctl) {
+        case Ioctl::EnumStd:
+        case Ioctl::GetStd:
+        case Ioctl::CropCap:
+        case Ioctl::GetSelection:
+        case Ioctl::GetParm:
+        case Ioctl::GetAudio:
+            return error == ENODATA;
+        default:
+            return false;
+    }
 }
 
 // Asks a device the questions of one recording and reads the answers by their errno: the

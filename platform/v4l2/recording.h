@@ -82,8 +82,8 @@ struct InputRecording {
     std::vector<FormatRecording> formats;
 };
 
-// A question the device failed to answer in a way a working device does not: not the end
-// of an enumeration (EINVAL), not a query the driver does not offer (ENOTTY).
+// A question the device failed to answer in a way a working device does not (see
+// RecordDevice): not the end of an enumeration, not a query the driver does not offer.
 struct ReadFailure {
     Ioctl ioctl = Ioctl::QueryCap;
     std::uint32_t pixelformat = 0;  // 0: not asked for a pixel format
@@ -123,8 +123,8 @@ bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 // was selected; VIDIOC_TRY_FMT at every size asked, so that a replay can answer it.
 //
 // The answers are read by errno: EINVAL ends an enumeration (or says a query does not
-// apply), ENOTTY says the driver does not offer the query (ENODATA too, for the standard
-// queries, which answer it on inputs without standards), EINTR and EAGAIN are asked again.
+// apply), ENOTTY says the driver does not offer the query, ENODATA that the input has no
+// standards, cropping, frame rate or audio to tell of; EINTR and EAGAIN are asked again.
 // Every other errno is a failure of the device: it goes into `recording.failures` and the
 // recording goes on with the next question.
 //
