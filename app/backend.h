@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include <windows.h>
+
 namespace capspect {
 
 enum class BackendKind { Sim, V4l2, DirectShow };
@@ -51,6 +53,18 @@ struct ParsedCommandLine {
 // dropped and everything after it goes to the verb as it stands. Options take their value
 // as the next argument or after '=' (--devices=FILE). Throws UsageError.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// A device that failed to answer the backend: its list of formats as read is shorter than
+// the device's, or different, so no report of it may pass as complete.
+struct DeviceFailure {
+    HRESULT code = S_OK;  // the errno as an HRESULT, as the components' error events carry it
+    // "<device path>: VIDIOC_ENUM_FRAMESIZES for YUYV, index 3: Input/output error"
+    std::string text;
+};
+
+// The device failures since the backend started or since the last call, in the order they
+// happened (the V4L2 backend's: each bind records its device); each is answered once.
+std::vector<DeviceFailure> TakeDeviceFailures();
 
 // A started backend: the platform the device verbs run on. The simulated device set it
 // installed is removed again when it goes.

@@ -8,6 +8,7 @@
 #include "app/message_text.h"
 #include "platform/devices/catalog.h"
 #include "platform/devices/devenum.h"
+#include "platform/devices/v4l2/errors.h"
 #include "platform/devices/v4l2/v4l2_platform.h"
 #include "platform/directshow/platform.h"
 
@@ -75,6 +76,15 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
     }
     StartSimulatedPlatform(std::move(catalog));
     return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
+}
+
+std::vector<DeviceFailure> TakeDeviceFailures() {
+    std::vector<DeviceFailure> failures;
+    for (const v4l2::DeviceReadFailure& read : v4l2::TakeV4l2ReadFailures()) {
+        failures.push_back({v4l2::HResultFromErrno(read.failure.error),
+                            read.devicePath + ": " + v4l2::ReadFailureText(read.failure)});
+    }
+    return failures;
 }
 
 Backend::Backend(BackendKind kind) : kind_(kind) {}

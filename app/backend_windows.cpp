@@ -50,6 +50,12 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
     return std::unique_ptr<Backend>(new Backend(BackendKind::DirectShow));
 }
 
+// The system's capture filters report their own failures through the components' events;
+// no backend of this build reads devices itself.
+std::vector<DeviceFailure> TakeDeviceFailures() {
+    return {};
+}
+
 Backend::Backend(BackendKind kind) : kind_(kind) {}
 
 void Backend::WatchDeviceChanges() {}

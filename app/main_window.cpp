@@ -12,12 +12,15 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <vector>
 
 #include "Components/VQDirectShow/DXShowCapture.h"
+#include "app/backend.h"
 #include "app/device_change_watch.h"
 #include "app/format_report.h"
 #include "app/user_dialogs.h"
 #include "controls/VQComboBoxes.h"
+#include "platform/support/unicode.h"
 #include "qt/QtWinControl.h"
 
 namespace capspect {
@@ -153,6 +156,7 @@ void TForm1::ListDevices() {
 void TForm1::Button1Click() {
     // Without a capture component (its creation failed) there is nothing to render and
     // the report is empty, as it is for a device without formats.
+    TakeDeviceFailures();  // those of earlier renders were shown then
     if (FCap != nullptr) {
         RenderDeviceForReport(*FCap, FVQLangComboBox1->ItemIndex());
     }
@@ -163,8 +167,23 @@ void TForm1::Button1Click() {
         }
     }
     ScrollMemoToTop();
+    ShowDeviceFailures();
     if (FDialogs.Confirm(this, ToQString(kCopyQuestionCaption), ToQString(kCopyQuestion))) {
         QApplication::clipboard()->setText(ToQString(MemoText()));
+    }
+}
+
+void TForm1::ShowDeviceFailures() {
+    // The report holds what the device told before it failed; the user must know that it
+    // is not the whole list. The error events go where the component's go.
+    const std::vector<DeviceFailure> failures = TakeDeviceFailures();
+    for (const DeviceFailure& failure : failures) {
+        if (FReports.OnError) {
+            FReports.OnError(failure.code, Utf8ToUtf16(failure.text));
+        }
+    }
+    if (!failures.empty()) {
+        FDialogs.ShowException(this, QString::fromStdString(failures.front().text));
     }
 }
 

@@ -62,6 +62,8 @@ private:
     // Lists the devices anew, keeping the chosen device chosen while it is there.
     void RelistDevices();
     void FollowDeviceChanges();
+    // Shows what the device failed to answer while it was rendered in the error box.
+    void ShowDeviceFailures();
     void AddMemoEntry(std::u16string_view entry);
     void ScrollMemoToTop();
     // Runs a handler as the framework runs event handlers: an exception that leaves it is

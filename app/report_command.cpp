@@ -77,6 +77,12 @@ public:
         };
     }
 
+    // An error that reaches the command outside the component (a device failure the
+    // backend saw), reported as the component's own are.
+    void Error(HRESULT code, const std::string& text) {
+        Handlers().OnError(code, Utf8ToUtf16(text));
+    }
+
     const std::vector<std::string>& Errors() const { return errors_; }
 
 private:
@@ -94,6 +100,20 @@ private:
 ExitStatus Fail(std::ostream& err, std::string_view reason) {
     err << "capspect report: " << PrintableText(OneLine(reason)) << '\n';
     return ExitStatus::Failure;
+}
+
+// Fails the report when the device failed to answer while it was rendered: what was read
+// is not the device's list. Every failure is an error event (--verbose); the first one is
+// the failure line.
+std::optional<ExitStatus> FailOnDeviceFailures(ComponentReports& reports, std::ostream& err) {
+    const std::vector<DeviceFailure> failures = TakeDeviceFailures();
+    if (failures.empty()) {
+        return std::nullopt;
+    }
+    for (const DeviceFailure& failure : failures) {
+        reports.Error(failure.code, failure.text);
+    }
+    return Fail(err, failures.front().text);
 }
 
 // The device the report is for, or null after writing why there is none.
@@ -149,7 +169,13 @@ ExitStatus RunReportCommand(std::span<const std::string> args, const CommandCont
     try {
         RenderDeviceForReport(*capture, device->DevicePath());
     } catch (const Exception& error) {
+        if (const auto failed = FailOnDeviceFailures(reports, context.err)) {
+            return *failed;
+        }
         return Fail(context.err, error.what());
+    }
+    if (const auto failed = FailOnDeviceFailures(reports, context.err)) {
+        return *failed;
     }
     if (capture->OutputFormats().Count() == 0) {
         const bool failed = reports.Errors().size() > errorsBefore;

@@ -67,6 +67,12 @@ ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandCo
     ComPtr<IBaseFilter> filter;
     const HRESULT hr =
         device->Moniker()->BindToObject(nullptr, nullptr, IID_PPV_ARGS(filter.GetAddressOf()));
+    // A device that failed to answer while it was bound would give a shorter or altered
+    // catalog entry (or none, when it went away): that is the failure to tell.
+    if (const std::vector<DeviceFailure> failures = TakeDeviceFailures(); !failures.empty()) {
+        context.err << kPrefix << PrintableText(failures.front().text) << '\n';
+        return ExitStatus::Failure;
+    }
     if (FAILED(hr)) {
         context.err << kPrefix << "cannot open " << path << ": " << FailureText(hr) << '\n';
         return ExitStatus::Failure;

@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -23,6 +25,7 @@
 #include "Components/VQDirectShow/DXShowErrors.h"
 #include "app/backend.h"
 #include "app/command_line.h"
+#include "app/format_report.h"
 #include "app/user_dialogs.h"
 #include "controls/VQComboBoxes.h"
 #include "platform/devices/devenum.h"
@@ -34,8 +37,11 @@
 #include "platform/sdk/messages.h"
 #include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
 #include "qt/MessagePump.h"
+#include "tests/support/fake_v4l2_tree.h"
 #include "tests/support/temp_dir.h"
+#include "tests/v4l2/fixtures.h"
 
 namespace capspect {
 namespace {
@@ -414,6 +420,58 @@ TEST_F(MainWindowTest, GraphNotificationsReachTheComponentWhileTheWindowRuns) {
     guard.start(30000);
     loop.exec();
     EXPECT_EQ(finished, 1);
+}
+
+// Records the order in which the window puts its dialogs up.
+class OrderedDialogs : public AnsweringDialogs {
+public:
+    std::vector<std::string> order;
+
+    bool Confirm(QWidget* parent, const QString& caption, const QString& text) override {
+        order.push_back("question");
+        return AnsweringDialogs::Confirm(parent, caption, text);
+    }
+    void ShowException(QWidget* parent, const QString& text) override {
+        order.push_back("error box");
+        AnsweringDialogs::ShowException(parent, text);
+    }
+};
+
+std::size_t SeparatorCount(const std::u16string& text) {
+    const std::u16string line = std::u16string(kReportSeparator) + u"\r\n";
+    std::size_t count = 0;
+    for (std::size_t at = text.find(line); at != std::u16string::npos;
+         at = text.find(line, at + line.size())) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(MainWindowDeviceFailure, ShowsWhatWasReadThenTheFailureBeforeTheQuestion) {
+    test::FakeV4l2Tree tree;
+    tree.AddNode("video0", v4l2::testing::LoadRecording("vivid.json"));
+    v4l2::StartV4l2Platform(tree.Roots(), tree.Opener());
+    tree.PrepareNextOpen("video0", [](v4l2::RecordedDevice& device) {
+        device.FailCall(v4l2::Ioctl::EnumFmt, 40, EIO);
+    });
+    OrderedDialogs dialogs;
+    {
+        TForm1 window(dialogs);
+        window.show();
+        window.Button1().click();
+        EXPECT_EQ(SeparatorCount(window.MemoText()), 40u * 6u) << "the formats that were read";
+        const QString failure = QString::fromStdString(
+            tree.Dev("video0").string() + ": VIDIOC_ENUM_FMT, index 40: " + std::strerror(EIO));
+        EXPECT_EQ(dialogs.exceptions, std::vector<QString>{failure});
+        EXPECT_EQ(dialogs.order, (std::vector<std::string>{"error box", "question"}));
+
+        // The device answers in full the next time: no error box, nothing left over.
+        dialogs.order.clear();
+        window.Button1().click();
+        EXPECT_EQ(SeparatorCount(window.MemoText()), 83u * 6u);
+        EXPECT_EQ(dialogs.order, std::vector<std::string>{"question"});
+    }
+    v4l2::StopV4l2Platform();
 }
 
 }  // namespace

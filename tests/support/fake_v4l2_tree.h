@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,6 +58,13 @@ public:
         vanishAfter_[roots_.dev / name] = calls;
     }
 
+    // The next device opened at `name` is handed to `prepare` first (to make some of its
+    // calls fail, say).
+    void PrepareNextOpen(const std::string& name,
+                         std::function<void(v4l2::RecordedDevice&)> prepare) {
+        prepareNext_[roots_.dev / name] = std::move(prepare);
+    }
+
     // From now on opening `name` fails with `error`.
     void FailOpen(const std::string& name, int error) { openErrors_[roots_.dev / name] = error; }
 
@@ -83,6 +91,10 @@ public:
                 device->FailAfter(vanish->second, ENODEV);
                 vanishAfter_.erase(vanish);
             }
+            if (const auto prepare = prepareNext_.find(node); prepare != prepareNext_.end()) {
+                prepare->second(*device);
+                prepareNext_.erase(prepare);
+            }
             lastOpened_ = device.get();
             return device;
         };
@@ -96,6 +108,7 @@ private:
     std::map<std::filesystem::path, v4l2::DeviceRecording> recordings_;
     std::map<std::filesystem::path, int> openErrors_;
     std::map<std::filesystem::path, std::size_t> vanishAfter_;
+    std::map<std::filesystem::path, std::function<void(v4l2::RecordedDevice&)>> prepareNext_;
     v4l2::RecordedDevice* lastOpened_ = nullptr;
 };
 

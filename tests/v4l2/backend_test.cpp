@@ -304,6 +304,38 @@ TEST_F(V4l2Backend, NodeThatCannotBeOpenedFailsTheBindWithItsErrno) {
     EXPECT_FALSE(filter);
 }
 
+TEST_F(V4l2Backend, WhatBindsAndRoutesCouldNotReadIsKeptForTheCommands) {
+    tree_.PrepareNextOpen("video0",
+                          [](RecordedDevice& device) { device.FailCall(Ioctl::EnumFmt, 40, EIO); });
+    const ComPtr<IBaseFilter> filter = BindWebcam();
+    ASSERT_TRUE(filter);
+    // The filter offers what was read: 40 formats of six sizes each.
+    const ComPtr<IAMStreamConfig> config = StreamConfigOf(filter.Get());
+    ASSERT_TRUE(config);
+    int count = 0;
+    int size = 0;
+    ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
+    EXPECT_EQ(count, 40 * 6);
+    const std::string webcamPath = (tree_.Dev("v4l/by-id") / "usb-vivid-webcam").string();
+    std::vector<DeviceReadFailure> failures = TakeV4l2ReadFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].devicePath, webcamPath);
+    EXPECT_EQ(ReadFailureText(failures[0].failure),
+              "VIDIOC_ENUM_FMT, index 40: " + std::string(std::strerror(EIO)));
+    EXPECT_TRUE(TakeV4l2ReadFailures().empty()) << "each failure is answered once";
+
+    // Routing to the TV input records it; its first ENUM_FRAMESIZES fails.
+    tree_.LastOpened()->FailCall(Ioctl::EnumFrameSizes, 0, EBUSY);
+    const ComPtr<sim::CrossbarFilter> crossbar = sim::CaptureFilter::From(filter.Get())->Crossbar();
+    ASSERT_TRUE(crossbar);
+    EXPECT_EQ(crossbar->Route(0, 1), S_OK);
+    failures = TakeV4l2ReadFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].devicePath, webcamPath);
+    EXPECT_EQ(ReadFailureText(failures[0].failure),
+              "VIDIOC_ENUM_FRAMESIZES for YUYV, index 0: " + std::string(std::strerror(EBUSY)));
+}
+
 TEST_F(V4l2Backend, SnapshotCatalogLoadsBackWithTheLiveCapabilities) {
     const ComPtr<IBaseFilter> filter = BindWebcam();
     ASSERT_TRUE(filter);

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/devices/v4l2/recording.h"
+#include "platform/devices/v4l2/recording_json.h"
 
 namespace capspect::v4l2::testing {
 

@@ -49,8 +49,9 @@ bool IsVideoConnector(LONG type) {
 }  // namespace
 
 V4l2CaptureControl::V4l2CaptureControl(std::unique_ptr<V4l2Device> device,
-                                       DeviceRecording recording)
+                                       DeviceRecording recording, FailureSink failures)
     : device_(std::move(device)),
+      failures_(std::move(failures)),
       bufferType_(CaptureBufferType(recording.capability)),
       recording_(std::move(recording)),
       crossbar_(CrossbarOf(recording_)) {
@@ -199,7 +200,11 @@ HRESULT V4l2CaptureControl::Route(LONG output, LONG input) {
         return HResultFromErrno(error);
     }
     DeviceRecording recording;
-    if (const int error = RecordSelectedInput(*device_, recording); error != 0) {
+    const int error = RecordSelectedInput(*device_, recording);
+    if (!recording.failures.empty() && failures_) {
+        failures_(recording.failures);
+    }
+    if (error != 0) {
         return HResultFromErrno(error);
     }
     recording_ = std::move(recording);

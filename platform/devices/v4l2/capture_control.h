@@ -3,6 +3,7 @@
 // Every failing ioctl answers HResultFromErrno of its errno.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,8 +18,13 @@ namespace capspect::v4l2 {
 
 class V4l2CaptureControl final : public sim::DeviceControl {
 public:
-    // `recording`: RecordSelectedInput of `device`, made just before.
-    V4l2CaptureControl(std::unique_ptr<V4l2Device> device, DeviceRecording recording);
+    // Hears what a recording of the device could not read (see DeviceRecording::failures).
+    using FailureSink = std::function<void(const std::vector<ReadFailure>& failures)>;
+
+    // `recording`: RecordSelectedInput of `device`, made just before. The recordings made
+    // later (after a route) tell `failures` what they could not read.
+    V4l2CaptureControl(std::unique_ptr<V4l2Device> device, DeviceRecording recording,
+                       FailureSink failures = {});
 
     const sim::StreamConfigDesc& StreamConfig() const override { return config_; }
     unsigned ConfigGeneration() const override { return generation_; }
@@ -31,8 +37,9 @@ public:
     HRESULT ReadFormat(std::optional<MediaType>& format) override;
 
     // The video decoder output switches the device's input and reads the new input's
-    // configuration; the audio decoder output cannot be switched on its own (E_NOTIMPL):
-    // the driver selects an input's audio with the input.
+    // configuration (what could not be read goes to the failure sink); the audio decoder output
+    // cannot be switched on its own (E_NOTIMPL): the driver selects an input's audio with the
+    // input.
     HRESULT Route(LONG output, LONG input) override;
 
 private:
@@ -50,6 +57,7 @@ private:
                                         REFERENCE_TIME avgTimePerFrame) const;
 
     const std::unique_ptr<V4l2Device> device_;
+    const FailureSink failures_;
     const std::uint32_t bufferType_;
     DeviceRecording recording_;
     std::optional<CrossbarLayout> crossbar_;

@@ -8,6 +8,48 @@
 
 namespace capspect::v4l2 {
 
+const char* IoctlName(Ioctl ioctl) {
+    switch (ioctl) {
+        case Ioctl::QueryCap:
+            return "VIDIOC_QUERYCAP";
+        case Ioctl::EnumFmt:
+            return "VIDIOC_ENUM_FMT";
+        case Ioctl::EnumFrameSizes:
+            return "VIDIOC_ENUM_FRAMESIZES";
+        case Ioctl::EnumFrameIntervals:
+            return "VIDIOC_ENUM_FRAMEINTERVALS";
+        case Ioctl::GetFmt:
+            return "VIDIOC_G_FMT";
+        case Ioctl::SetFmt:
+            return "VIDIOC_S_FMT";
+        case Ioctl::TryFmt:
+            return "VIDIOC_TRY_FMT";
+        case Ioctl::GetParm:
+            return "VIDIOC_G_PARM";
+        case Ioctl::SetParm:
+            return "VIDIOC_S_PARM";
+        case Ioctl::EnumInput:
+            return "VIDIOC_ENUMINPUT";
+        case Ioctl::GetInput:
+            return "VIDIOC_G_INPUT";
+        case Ioctl::SetInput:
+            return "VIDIOC_S_INPUT";
+        case Ioctl::EnumStd:
+            return "VIDIOC_ENUMSTD";
+        case Ioctl::GetStd:
+            return "VIDIOC_G_STD";
+        case Ioctl::EnumAudio:
+            return "VIDIOC_ENUMAUDIO";
+        case Ioctl::GetAudio:
+            return "VIDIOC_G_AUDIO";
+        case Ioctl::CropCap:
+            return "VIDIOC_CROPCAP";
+        case Ioctl::GetSelection:
+            return "VIDIOC_G_SELECTION";
+    }
+    return "VIDIOC_?";
+}
+
 std::unique_ptr<V4l2FileDevice> V4l2FileDevice::Open(const std::filesystem::path& node,
                                                      int& error) {
     int fd;

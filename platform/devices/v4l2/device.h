@@ -8,10 +8,37 @@
 
 #include <linux/videodev2.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 
 namespace capspect::v4l2 {
+
+// The ioctls behind the calls of V4l2Device, one per method.
+enum class Ioctl {
+    QueryCap,
+    EnumFmt,
+    EnumFrameSizes,
+    EnumFrameIntervals,
+    GetFmt,
+    SetFmt,
+    TryFmt,
+    GetParm,
+    SetParm,
+    EnumInput,
+    GetInput,
+    SetInput,
+    EnumStd,
+    GetStd,
+    EnumAudio,
+    GetAudio,
+    CropCap,
+    GetSelection,
+};
+inline constexpr std::size_t kIoctlCount = static_cast<std::size_t>(Ioctl::GetSelection) + 1;
+
+// The kernel's name of the ioctl: "VIDIOC_ENUM_FMT".
+const char* IoctlName(Ioctl ioctl);
 
 class V4l2Device {
 public:

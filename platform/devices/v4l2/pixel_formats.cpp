@@ -58,6 +58,8 @@ constexpr std::array kDepths{
     DepthEntry{V4L2_PIX_FMT_XYUV32, 32},
     DepthEntry{V4L2_PIX_FMT_VUYA32, 32},
     DepthEntry{V4L2_PIX_FMT_VUYX32, 32},
+    DepthEntry{V4L2_PIX_FMT_YUVA32, 32},
+    DepthEntry{V4L2_PIX_FMT_YUVX32, 32},
     // Planar and semi-planar YUV, single and multi-buffer.
     DepthEntry{V4L2_PIX_FMT_YUV420, 12},
     DepthEntry{V4L2_PIX_FMT_YVU420, 12},
@@ -94,6 +96,20 @@ constexpr std::array kDepths{
     DepthEntry{V4L2_PIX_FMT_RGB444, 16},
     DepthEntry{V4L2_PIX_FMT_ARGB444, 16},
     DepthEntry{V4L2_PIX_FMT_XRGB444, 16},
+    DepthEntry{V4L2_PIX_FMT_RGBA444, 16},
+    DepthEntry{V4L2_PIX_FMT_RGBX444, 16},
+    DepthEntry{V4L2_PIX_FMT_ABGR444, 16},
+    DepthEntry{V4L2_PIX_FMT_XBGR444, 16},
+    DepthEntry{V4L2_PIX_FMT_BGRA444, 16},
+    DepthEntry{V4L2_PIX_FMT_BGRX444, 16},
+    DepthEntry{V4L2_PIX_FMT_RGBA555, 16},
+    DepthEntry{V4L2_PIX_FMT_RGBX555, 16},
+    DepthEntry{V4L2_PIX_FMT_ABGR555, 16},
+    DepthEntry{V4L2_PIX_FMT_XBGR555, 16},
+    DepthEntry{V4L2_PIX_FMT_BGRA555, 16},
+    DepthEntry{V4L2_PIX_FMT_BGRX555, 16},
+    DepthEntry{V4L2_PIX_FMT_ARGB555X, 16},
+    DepthEntry{V4L2_PIX_FMT_XRGB555X, 16},
     DepthEntry{V4L2_PIX_FMT_RGB24, 24},
     DepthEntry{V4L2_PIX_FMT_BGR24, 24},
     DepthEntry{V4L2_PIX_FMT_BGR666, 32},
@@ -103,6 +119,10 @@ constexpr std::array kDepths{
     DepthEntry{V4L2_PIX_FMT_ABGR32, 32},
     DepthEntry{V4L2_PIX_FMT_XRGB32, 32},
     DepthEntry{V4L2_PIX_FMT_ARGB32, 32},
+    DepthEntry{V4L2_PIX_FMT_BGRA32, 32},
+    DepthEntry{V4L2_PIX_FMT_BGRX32, 32},
+    DepthEntry{V4L2_PIX_FMT_RGBA32, 32},
+    DepthEntry{V4L2_PIX_FMT_RGBX32, 32},
     DepthEntry{V4L2_PIX_FMT_HSV24, 24},
     DepthEntry{V4L2_PIX_FMT_HSV32, 32},
     // Bayer.
@@ -110,6 +130,15 @@ constexpr std::array kDepths{
     DepthEntry{V4L2_PIX_FMT_SGBRG8, 8},
     DepthEntry{V4L2_PIX_FMT_SGRBG8, 8},
     DepthEntry{V4L2_PIX_FMT_SRGGB8, 8},
+    // 10 and 12 significant bits in 16 (the packed variants have their own codes).
+    DepthEntry{V4L2_PIX_FMT_SBGGR10, 16},
+    DepthEntry{V4L2_PIX_FMT_SGBRG10, 16},
+    DepthEntry{V4L2_PIX_FMT_SGRBG10, 16},
+    DepthEntry{V4L2_PIX_FMT_SRGGB10, 16},
+    DepthEntry{V4L2_PIX_FMT_SBGGR12, 16},
+    DepthEntry{V4L2_PIX_FMT_SGBRG12, 16},
+    DepthEntry{V4L2_PIX_FMT_SGRBG12, 16},
+    DepthEntry{V4L2_PIX_FMT_SRGGB12, 16},
     DepthEntry{V4L2_PIX_FMT_SBGGR16, 16},
     DepthEntry{V4L2_PIX_FMT_SGBRG16, 16},
     DepthEntry{V4L2_PIX_FMT_SGRBG16, 16},
@@ -139,6 +168,10 @@ std::optional<WORD> KnownBitsPerPixel(std::uint32_t fourcc) {
         return std::nullopt;
     }
     return found->bits;
+}
+
+bool ImageSizeFromDriver(std::uint32_t fourcc, std::uint32_t flags) {
+    return (flags & V4L2_FMT_FLAG_COMPRESSED) != 0 || !KnownBitsPerPixel(fourcc);
 }
 
 }  // namespace capspect::v4l2

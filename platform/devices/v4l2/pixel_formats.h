@@ -28,4 +28,9 @@ PixelFormatMapping MapPixelFormat(std::uint32_t fourcc);
 // for formats that are compressed or unknown.
 std::optional<WORD> KnownBitsPerPixel(std::uint32_t fourcc);
 
+// True when only the driver can tell the image size of a format at a frame size
+// (VIDIOC_TRY_FMT's sizeimage): compressed formats (`flags` with V4L2_FMT_FLAG_COMPRESSED)
+// and formats whose depth is not known here.
+bool ImageSizeFromDriver(std::uint32_t fourcc, std::uint32_t flags);
+
 }  // namespace capspect::v4l2

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/devices/v4l2/device.h"
-#include "platform/devices/v4l2/recording.h"
+#include "platform/devices/v4l2/recording_json.h"
 
 int main(int argc, char** argv) {
     using namespace capspect::v4l2;
@@ -19,8 +19,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     DeviceRecording recording;
-    if (const int failure = RecordDevice(*device, recording); failure != 0) {
-        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(failure));
+    const int failure = RecordDevice(*device, recording);
+    // A recording with answers missing would replay as another device: none is printed.
+    for (const ReadFailure& missing : recording.failures) {
+        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node,
+                     ReadFailureText(missing).c_str());
+    }
+    if (failure != 0 || !recording.failures.empty()) {
+        if (recording.failures.empty()) {
+            std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(failure));
+        }
         return 1;
     }
     std::cout << ToJson(recording).dump(1) << '\n';

@@ -99,8 +99,9 @@ RecordedDevice::RecordedDevice(DeviceRecording recording) : recording_(std::move
     }
 }
 
-int RecordedDevice::Failure() {
+int RecordedDevice::Failure(Ioctl ioctl) {
     ++calls_;
+    const std::size_t call = callsOf_[static_cast<std::size_t>(ioctl)]++;
     if (vanish_) {
         if (vanish_->callsLeft == 0) {
             failure_ = vanish_->error;
@@ -109,7 +110,15 @@ int RecordedDevice::Failure() {
             --vanish_->callsLeft;
         }
     }
-    return failure_;
+    if (failure_ != 0) {
+        return failure_;
+    }
+    for (const CallFault& fault : callFaults_) {
+        if (fault.ioctl == ioctl && call >= fault.first && call - fault.first < fault.times) {
+            return fault.error;
+        }
+    }
+    return 0;
 }
 
 const FormatRecording* RecordedDevice::FindFormat(std::uint32_t pixelformat) const {
@@ -121,7 +130,7 @@ const FormatRecording* RecordedDevice::FindFormat(std::uint32_t pixelformat) con
 }
 
 int RecordedDevice::QueryCap(v4l2_capability& capability) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::QueryCap); failure != 0) {
         return failure;
     }
     capability = recording_.capability;
@@ -129,7 +138,7 @@ int RecordedDevice::QueryCap(v4l2_capability& capability) {
 }
 
 int RecordedDevice::EnumFormat(v4l2_fmtdesc& format) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumFmt); failure != 0) {
         return failure;
     }
     const auto& formats = Current().formats;
@@ -141,7 +150,7 @@ int RecordedDevice::EnumFormat(v4l2_fmtdesc& format) {
 }
 
 int RecordedDevice::EnumFrameSizes(v4l2_frmsizeenum& size) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumFrameSizes); failure != 0) {
         return failure;
     }
     const FormatRecording* format = FindFormat(size.pixel_format);
@@ -166,7 +175,7 @@ int RecordedDevice::EnumFrameSizes(v4l2_frmsizeenum& size) {
 }
 
 int RecordedDevice::EnumFrameIntervals(v4l2_frmivalenum& interval) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumFrameIntervals); failure != 0) {
         return failure;
     }
     const FormatRecording* format = FindFormat(interval.pixel_format);
@@ -200,7 +209,7 @@ int RecordedDevice::EnumFrameIntervals(v4l2_frmivalenum& interval) {
 }
 
 int RecordedDevice::GetFormat(v4l2_format& format) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetFmt); failure != 0) {
         return failure;
     }
     if (format.type != Current().bufferType || !State().format) {
@@ -261,14 +270,14 @@ int RecordedDevice::Adjust(v4l2_format& format) const {
 }
 
 int RecordedDevice::TryFormat(v4l2_format& format) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::TryFmt); failure != 0) {
         return failure;
     }
     return Adjust(format);
 }
 
 int RecordedDevice::SetFormat(v4l2_format& format) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::SetFmt); failure != 0) {
         return failure;
     }
     if (const int error = Adjust(format); error != 0) {
@@ -284,7 +293,7 @@ int RecordedDevice::SetFormat(v4l2_format& format) {
 }
 
 int RecordedDevice::GetParm(v4l2_streamparm& parm) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetParm); failure != 0) {
         return failure;
     }
     if (parm.type != Current().bufferType || !State().parm) {
@@ -295,7 +304,7 @@ int RecordedDevice::GetParm(v4l2_streamparm& parm) {
 }
 
 int RecordedDevice::SetParm(v4l2_streamparm& parm) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::SetParm); failure != 0) {
         return failure;
     }
     if (parm.type != Current().bufferType || !State().parm) {
@@ -319,7 +328,7 @@ int RecordedDevice::SetParm(v4l2_streamparm& parm) {
 }
 
 int RecordedDevice::EnumInput(v4l2_input& input) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumInput); failure != 0) {
         return failure;
     }
     for (const InputRecording& recorded : recording_.inputs) {
@@ -332,7 +341,7 @@ int RecordedDevice::EnumInput(v4l2_input& input) {
 }
 
 int RecordedDevice::GetInput(int& index) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetInput); failure != 0) {
         return failure;
     }
     if (!Current().input) {
@@ -343,7 +352,7 @@ int RecordedDevice::GetInput(int& index) {
 }
 
 int RecordedDevice::SetInput(int index) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::SetInput); failure != 0) {
         return failure;
     }
     for (std::size_t i = 0; i < recording_.inputs.size(); ++i) {
@@ -359,7 +368,7 @@ int RecordedDevice::SetInput(int index) {
 }
 
 int RecordedDevice::EnumStd(v4l2_standard& standard) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumStd); failure != 0) {
         return failure;
     }
     const auto& standards = Current().standards;
@@ -378,7 +387,7 @@ int RecordedDevice::EnumStd(v4l2_standard& standard) {
 }
 
 int RecordedDevice::GetStd(v4l2_std_id& standard) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetStd); failure != 0) {
         return failure;
     }
     if (!Current().standard) {
@@ -389,7 +398,7 @@ int RecordedDevice::GetStd(v4l2_std_id& standard) {
 }
 
 int RecordedDevice::EnumAudio(v4l2_audio& audio) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::EnumAudio); failure != 0) {
         return failure;
     }
     for (const v4l2_audio& recorded : recording_.audioInputs) {
@@ -402,7 +411,7 @@ int RecordedDevice::EnumAudio(v4l2_audio& audio) {
 }
 
 int RecordedDevice::GetAudio(v4l2_audio& audio) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetAudio); failure != 0) {
         return failure;
     }
     if (!Current().audio) {
@@ -419,7 +428,7 @@ int RecordedDevice::GetAudio(v4l2_audio& audio) {
 }
 
 int RecordedDevice::CropCap(v4l2_cropcap& cropcap) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::CropCap); failure != 0) {
         return failure;
     }
     if (!Current().cropcap) {
@@ -432,7 +441,7 @@ int RecordedDevice::CropCap(v4l2_cropcap& cropcap) {
 }
 
 int RecordedDevice::GetSelection(v4l2_selection& selection) {
-    if (const int failure = Failure(); failure != 0) {
+    if (const int failure = Failure(Ioctl::GetSelection); failure != 0) {
         return failure;
     }
     if (selection.target == V4L2_SEL_TGT_CROP_DEFAULT && Current().cropDefault) {

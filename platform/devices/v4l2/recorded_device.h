@@ -2,6 +2,7 @@
 // plus the little state a driver keeps (selected input, format, frame interval).
 #pragma once
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -23,8 +24,14 @@ public:
     // Answers `calls` more calls, then fails every call with `error`: a device unplugged
     // in the middle of a sequence of calls.
     void FailAfter(std::size_t calls, int error) { vanish_ = Vanish{calls, error}; }
-    // The calls answered so far, failed ones included.
+    // The `nth` call of `ioctl` from now on (0: the next one) fails with `error`, and so do
+    // the `times - 1` calls of it after that: a driver failing in the middle of a list.
+    void FailCall(Ioctl ioctl, std::size_t nth, int error, std::size_t times = 1) {
+        callFaults_.push_back({ioctl, CallsOf(ioctl) + nth, times, error});
+    }
+    // The calls answered so far, failed ones included; in all and of one ioctl.
     std::size_t Calls() const { return calls_; }
+    std::size_t CallsOf(Ioctl ioctl) const { return callsOf_[static_cast<std::size_t>(ioctl)]; }
 
     int QueryCap(v4l2_capability& capability) override;
     int EnumFormat(v4l2_fmtdesc& format) override;
@@ -61,8 +68,16 @@ private:
         int error;
     };
 
-    // The errno every call fails with now, 0 while the device answers; counts the call.
-    int Failure();
+    struct CallFault {
+        Ioctl ioctl;
+        std::size_t first;  // the first failing call of the ioctl, counted from the start
+        std::size_t times;
+        int error;
+    };
+
+    // The errno the call of `ioctl` fails with now, 0 when the device answers it; counts
+    // the call.
+    int Failure(Ioctl ioctl);
     const InputRecording& Current() const { return recording_.inputs[current_]; }
     InputState& State() { return states_[current_]; }
     const FormatRecording* FindFormat(std::uint32_t pixelformat) const;
@@ -74,7 +89,9 @@ private:
     std::size_t current_ = 0;
     int failure_ = 0;
     std::optional<Vanish> vanish_;
+    std::vector<CallFault> callFaults_;
     std::size_t calls_ = 0;
+    std::array<std::size_t, kIoctlCount> callsOf_{};
 };
 
 }  // namespace capspect::v4l2

@@ -1,21 +1,15 @@
+// Asking a device what the backend needs to know, input by input.
 #include "platform/devices/v4l2/recording.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <stdexcept>
-#include <string_view>
+#include <string>
 
-#include <nlohmann/json.hpp>
-
-#include "platform/devices/v4l2/device.h"
+#include "platform/devices/v4l2/pixel_formats.h"
+#include "platform/devices/v4l2/recording_json.h"
 
 namespace capspect::v4l2 {
-
-using nlohmann::json;
-
-// --- asking the device -------------------------------------------------------------------
 
 v4l2_pix_format SinglePlaneView(const v4l2_format& format) {
     if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE_MPLANE) {
@@ -67,57 +61,6 @@ std::uint32_t CaptureBufferType(const v4l2_capability& capability) {
     return V4L2_BUF_TYPE_VIDEO_CAPTURE;
 }
 
-namespace {
-
-Enumeration<FrameSize> EnumerateSizes(V4l2Device& device, std::uint32_t pixelformat) {
-    Enumeration<FrameSize> sizes;
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_frmsizeenum answer{};
-        answer.index = index;
-        answer.pixel_format = pixelformat;
-        if (device.EnumFrameSizes(answer) != 0) {
-            break;
-        }
-        sizes.type = answer.type;
-        if (answer.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
-            const v4l2_frmsize_stepwise& s = answer.stepwise;
-            sizes.range = {{s.min_width, s.min_height},
-                           {s.max_width, s.max_height},
-                           {s.step_width, s.step_height}};
-            break;
-        }
-        sizes.discrete.push_back({answer.discrete.width, answer.discrete.height});
-    }
-    return sizes;
-}
-
-Enumeration<Fraction> EnumerateIntervals(V4l2Device& device, std::uint32_t pixelformat,
-                                         FrameSize size) {
-    Enumeration<Fraction> intervals;
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_frmivalenum answer{};
-        answer.index = index;
-        answer.pixel_format = pixelformat;
-        answer.width = size.width;
-        answer.height = size.height;
-        if (device.EnumFrameIntervals(answer) != 0) {
-            break;
-        }
-        intervals.type = answer.type;
-        if (answer.type != V4L2_FRMIVAL_TYPE_DISCRETE) {
-            const v4l2_frmival_stepwise& s = answer.stepwise;
-            intervals.range = {{s.min.numerator, s.min.denominator},
-                               {s.max.numerator, s.max.denominator},
-                               {s.step.numerator, s.step.denominator}};
-            break;
-        }
-        intervals.discrete.push_back({answer.discrete.numerator, answer.discrete.denominator});
-    }
-    return intervals;
-}
-
-}  // namespace
-
 bool SizeInRange(const Range<FrameSize>& range, FrameSize size) {
     auto fits = [](std::uint32_t value, std::uint32_t min, std::uint32_t max, std::uint32_t step) {
         return value >= min && value <= max && (step <= 1 || (value - min) % step == 0);
@@ -126,7 +69,140 @@ bool SizeInRange(const Range<FrameSize>& range, FrameSize size) {
            fits(size.height, range.min.height, range.max.height, range.step.height);
 }
 
+std::string ReadFailureText(const ReadFailure& failure) {
+    std::string text = IoctlName(failure.ioctl);
+    if (failure.pixelformat != 0) {
+        text += " for " + FourCCText(failure.pixelformat);
+        if (failure.size) {
+            text += " " + std::to_string(failure.size->width) + "x" +
+                    std::to_string(failure.size->height);
+        }
+    }
+    if (failure.index) {
+        text += ", index " + std::to_string(*failure.index);
+    }
+    return text + ": " + std::strerror(failure.error);
+}
+
 namespace {
+
+// A driver that answers EINTR or EAGAIN this often in a row is taken at its word.
+constexpr int kAttempts = 8;
+
+// What a call is asked for, as its failure will name it.
+ReadFailure Question(Ioctl ioctl, std::optional<std::uint32_t> index = std::nullopt,
+                     std::uint32_t pixelformat = 0, std::optional<FrameSize> size = std::nullopt) {
+    ReadFailure question;
+    question.ioctl = ioctl;
+    question.index = index;
+    question.pixelformat = pixelformat;
+    question.size = size;
+    return question;
+}
+
+bool WentAway(int error) {
+    return error == ENODEV || error == ENXIO;
+}
+
+// The errno of an answer that is no failure of the device: the end of an enumeration, a
+// query that does not apply or that the driver does not offer.
+bool MeansNoAnswer(Ioctl ioctl, int error) {
+    if (error == EINVAL || error == ENOTTY) {
+        return true;
+    }
+    // The kernel answers ENODATA for what an input does not have: standards on a webcam or
+    // an HDMI input, cropping where the driver offers none.
+    switch (ioctl) {
+        case Ioctl::EnumStd:
+        case Ioctl::GetStd:
+        case Ioctl::CropCap:
+        case Ioctl::GetSelection:
+        case Ioctl::GetParm:
+        case Ioctl::GetAudio:
+            return error == ENODATA;
+        default:
+            return false;
+    }
+}
+
+// Asks a device the questions of one recording and reads the answers by their errno: the
+// failures of the device go into the recording, and once the device went away nothing
+// more is asked.
+class Asker {
+public:
+    Asker(V4l2Device& device, std::vector<ReadFailure>& failures)
+        : device_(device), failures_(failures) {}
+
+    // True when the device answered `question` (the call `ask` with `argument`).
+    template <typename Argument>
+    bool Ask(const ReadFailure& question, int (V4l2Device::*ask)(Argument&), Argument& argument) {
+        if (gone_ != 0) {
+            return false;
+        }
+        const Argument asked = argument;
+        const int error = Retried([&] {
+            argument = asked;  // as it was, whatever a failed call left in it
+            return (device_.*ask)(argument);
+        });
+        if (error != 0 && !MeansNoAnswer(question.ioctl, error)) {
+            Note(question, error);
+        }
+        return error == 0;
+    }
+
+    // VIDIOC_QUERYCAP, which a recording cannot do without: 0 or the errno, which is
+    // noted as a failure whatever it is.
+    int QueryCapability(v4l2_capability& capability) {
+        return Required(Question(Ioctl::QueryCap),
+                        Retried([&] { return device_.QueryCap(capability); }));
+    }
+
+    // VIDIOC_S_INPUT, without which the input's answers cannot be asked.
+    int SelectInput(int index) {
+        return Required(Question(Ioctl::SetInput, static_cast<std::uint32_t>(index)),
+                        Retried([&] { return device_.SetInput(index); }));
+    }
+
+    // ENODEV or ENXIO once the device went away, else 0.
+    int Gone() const { return gone_; }
+
+private:
+    // The errno of `call`, asked again while the driver answers EINTR or EAGAIN; the errno
+    // of the device's departure once it went.
+    template <typename Call>
+    int Retried(Call&& call) const {
+        if (gone_ != 0) {
+            return gone_;
+        }
+        int error = 0;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            error = call();
+            if (error != EINTR && error != EAGAIN) {
+                break;
+            }
+        }
+        return error;
+    }
+
+    int Required(const ReadFailure& question, int error) {
+        if (error != 0 && gone_ == 0) {
+            Note(question, error);
+        }
+        return error;
+    }
+
+    void Note(ReadFailure failure, int error) {
+        failure.error = error;
+        failures_.push_back(failure);
+        if (WentAway(error)) {
+            gone_ = error;
+        }
+    }
+
+    V4l2Device& device_;
+    std::vector<ReadFailure>& failures_;
+    int gone_ = 0;
+};
 
 // The sizes at which intervals and image sizes are asked: every discrete size; the minimum,
 // the current (when it lies in the range) and the maximum of a range; the current size
@@ -152,229 +228,228 @@ std::vector<FrameSize> SizesToAsk(const Enumeration<FrameSize>& sizes,
     return result;
 }
 
-std::optional<v4l2_pix_format> TryAt(V4l2Device& device, std::uint32_t bufferType,
-                                     std::uint32_t pixelformat, FrameSize size) {
-    v4l2_format format = FormatRequest(bufferType, pixelformat, size);
-    if (device.TryFormat(format) != 0) {
-        return std::nullopt;
-    }
-    return SinglePlaneView(format);
-}
-
-std::vector<FormatRecording> RecordFormats(V4l2Device& device, std::uint32_t bufferType,
-                                           const std::optional<v4l2_pix_format>& current) {
-    std::vector<FormatRecording> formats;
-    for (std::uint32_t index = 0;; ++index) {
-        FormatRecording format;
-        format.description.index = index;
-        format.description.type = bufferType;
-        if (device.EnumFormat(format.description) != 0) {
-            break;
-        }
-        const std::uint32_t pixelformat = format.description.pixelformat;
-        format.sizes = EnumerateSizes(device, pixelformat);
-        for (FrameSize size : SizesToAsk(format.sizes, current)) {
-            format.atSizes.push_back({size, EnumerateIntervals(device, pixelformat, size),
-                                      TryAt(device, bufferType, pixelformat, size)});
-        }
-        formats.push_back(std::move(format));
-    }
-    return formats;
-}
-
-std::vector<StandardRecording> RecordStandards(V4l2Device& device) {
-    std::vector<StandardRecording> standards;
-    for (std::uint32_t index = 0;; ++index) {
-        v4l2_standard answer{};
-        answer.index = index;
-        if (device.EnumStd(answer) != 0) {
-            break;
-        }
-        standards.push_back(
-            {answer.id,
-             std::string(reinterpret_cast<const char*>(answer.name),
-                         strnlen(reinterpret_cast<const char*>(answer.name), sizeof answer.name)),
-             {answer.frameperiod.numerator, answer.frameperiod.denominator},
-             answer.framelines});
-    }
-    return standards;
-}
-
-InputRecording RecordInputState(V4l2Device& device, std::uint32_t bufferType) {
-    InputRecording state;
-    state.bufferType = bufferType;
-
-    v4l2_format format{};
-    format.type = bufferType;
-    if (device.GetFormat(format) == 0) {
-        state.format = SinglePlaneView(format);
-    }
-    v4l2_streamparm parm{};
-    parm.type = bufferType;
-    if (device.GetParm(parm) == 0) {
-        state.parm = parm.parm.capture;
-    }
-    v4l2_std_id standard = 0;
-    if (device.GetStd(standard) == 0) {
-        state.standard = standard;
-    }
-    state.standards = RecordStandards(device);
-
-    // Cropping is always asked with the single-planar type, which every kernel accepts.
-    v4l2_cropcap cropcap{};
-    cropcap.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (device.CropCap(cropcap) == 0) {
-        state.cropcap = cropcap;
-    }
-    v4l2_selection selection{};
-    selection.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    selection.target = V4L2_SEL_TGT_CROP_DEFAULT;
-    if (device.GetSelection(selection) == 0) {
-        state.cropDefault = selection.r;
-    }
-    v4l2_audio audio{};
-    if (device.GetAudio(audio) == 0) {
-        state.audio = audio.index;
-    }
-    state.formats = RecordFormats(device, bufferType, state.format);
-    return state;
-}
-
-}  // namespace
-
-namespace {
-
-// Forwards every call to a device and remembers whether the device went away (ENODEV,
-// ENXIO) during the recording. The recording reads a failing enumeration as its end and a
-// failing query as "not offered", which is right for EINVAL and ENOTTY but would turn an
-// unplugged device into a device with fewer formats; with this the recording fails.
-class GoneWatch final : public V4l2Device {
-public:
-    explicit GoneWatch(V4l2Device& device) : device_(device) {}
-
-    // ENODEV or ENXIO when the device went away, else 0.
-    int Gone() const { return gone_; }
-
-    int QueryCap(v4l2_capability& a) override { return Note(device_.QueryCap(a)); }
-    int EnumFormat(v4l2_fmtdesc& a) override { return Note(device_.EnumFormat(a)); }
-    int EnumFrameSizes(v4l2_frmsizeenum& a) override { return Note(device_.EnumFrameSizes(a)); }
-    int EnumFrameIntervals(v4l2_frmivalenum& a) override {
-        return Note(device_.EnumFrameIntervals(a));
-    }
-    int GetFormat(v4l2_format& a) override { return Note(device_.GetFormat(a)); }
-    int SetFormat(v4l2_format& a) override { return Note(device_.SetFormat(a)); }
-    int TryFormat(v4l2_format& a) override { return Note(device_.TryFormat(a)); }
-    int GetParm(v4l2_streamparm& a) override { return Note(device_.GetParm(a)); }
-    int SetParm(v4l2_streamparm& a) override { return Note(device_.SetParm(a)); }
-    int EnumInput(v4l2_input& a) override { return Note(device_.EnumInput(a)); }
-    int GetInput(int& a) override { return Note(device_.GetInput(a)); }
-    int SetInput(int a) override { return Note(device_.SetInput(a)); }
-    int EnumStd(v4l2_standard& a) override { return Note(device_.EnumStd(a)); }
-    int GetStd(v4l2_std_id& a) override { return Note(device_.GetStd(a)); }
-    int EnumAudio(v4l2_audio& a) override { return Note(device_.EnumAudio(a)); }
-    int GetAudio(v4l2_audio& a) override { return Note(device_.GetAudio(a)); }
-    int CropCap(v4l2_cropcap& a) override { return Note(device_.CropCap(a)); }
-    int GetSelection(v4l2_selection& a) override { return Note(device_.GetSelection(a)); }
-
-private:
-    int Note(int error) {
-        if (gone_ == 0 && (error == ENODEV || error == ENXIO)) {
-            gone_ = error;
-        }
-        return error;
-    }
-
-    V4l2Device& device_;
-    int gone_ = 0;
+// Which image sizes a recording asks with VIDIOC_TRY_FMT.
+enum class TryFormats {
+    AtEverySize,       // a replay answers TRY_FMT from them
+    WhereTheMapNeeds,  // only formats whose image size the driver alone knows
 };
 
-int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording);
-int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording);
+// Records the state of the selected input.
+class InputRecorder {
+public:
+    InputRecorder(Asker& asker, std::uint32_t bufferType, TryFormats tryFormats)
+        : asker_(asker), bufferType_(bufferType), tryFormats_(tryFormats) {}
 
-}  // namespace
+    InputRecording Record() {
+        InputRecording state;
+        state.bufferType = bufferType_;
+        v4l2_format format{};
+        format.type = bufferType_;
+        if (asker_.Ask(Question(Ioctl::GetFmt), &V4l2Device::GetFormat, format)) {
+            state.format = SinglePlaneView(format);
+        }
+        v4l2_streamparm parm{};
+        parm.type = bufferType_;
+        if (asker_.Ask(Question(Ioctl::GetParm), &V4l2Device::GetParm, parm)) {
+            state.parm = parm.parm.capture;
+        }
+        v4l2_std_id standard = 0;
+        if (asker_.Ask(Question(Ioctl::GetStd), &V4l2Device::GetStd, standard)) {
+            state.standard = standard;
+        }
+        state.standards = Standards();
+        RecordCropping(state);
+        v4l2_audio audio{};
+        if (asker_.Ask(Question(Ioctl::GetAudio), &V4l2Device::GetAudio, audio)) {
+            state.audio = audio.index;
+        }
+        state.formats = Formats(state.format);
+        return state;
+    }
 
-int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
-    GoneWatch watch(device);
-    const int failure = RecordWholeDevice(watch, recording);
-    return watch.Gone() != 0 ? watch.Gone() : failure;
-}
+private:
+    // Cropping is always asked with the single-planar type, which every kernel accepts.
+    void RecordCropping(InputRecording& state) {
+        v4l2_cropcap cropcap{};
+        cropcap.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (asker_.Ask(Question(Ioctl::CropCap), &V4l2Device::CropCap, cropcap)) {
+            state.cropcap = cropcap;
+        }
+        v4l2_selection selection{};
+        selection.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        selection.target = V4L2_SEL_TGT_CROP_DEFAULT;
+        if (asker_.Ask(Question(Ioctl::GetSelection), &V4l2Device::GetSelection, selection)) {
+            state.cropDefault = selection.r;
+        }
+    }
 
-int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
-    GoneWatch watch(device);
-    const int failure = RecordSelectedInputOnly(watch, recording);
-    return watch.Gone() != 0 ? watch.Gone() : failure;
-}
+    std::vector<StandardRecording> Standards() {
+        std::vector<StandardRecording> standards;
+        for (std::uint32_t index = 0;; ++index) {
+            v4l2_standard answer{};
+            answer.index = index;
+            if (!asker_.Ask(Question(Ioctl::EnumStd, index), &V4l2Device::EnumStd, answer)) {
+                return standards;
+            }
+            const auto* name = reinterpret_cast<const char*>(answer.name);
+            standards.push_back({answer.id,
+                                 std::string(name, strnlen(name, sizeof answer.name)),
+                                 {answer.frameperiod.numerator, answer.frameperiod.denominator},
+                                 answer.framelines});
+        }
+    }
 
-namespace {
+    std::vector<FormatRecording> Formats(const std::optional<v4l2_pix_format>& current) {
+        std::vector<FormatRecording> formats;
+        for (std::uint32_t index = 0;; ++index) {
+            FormatRecording format;
+            format.description.index = index;
+            format.description.type = bufferType_;
+            if (!asker_.Ask(Question(Ioctl::EnumFmt, index), &V4l2Device::EnumFormat,
+                            format.description)) {
+                return formats;
+            }
+            const std::uint32_t pixelformat = format.description.pixelformat;
+            format.sizes = Sizes(pixelformat);
+            const bool tryFormat = tryFormats_ == TryFormats::AtEverySize ||
+                                   ImageSizeFromDriver(pixelformat, format.description.flags);
+            for (FrameSize size : SizesToAsk(format.sizes, current)) {
+                format.atSizes.push_back({size, Intervals(pixelformat, size),
+                                          tryFormat ? TryAt(pixelformat, size) : std::nullopt});
+            }
+            formats.push_back(std::move(format));
+        }
+    }
 
-// Every entry the driver lists, asked by index until it answers an error.
+    Enumeration<FrameSize> Sizes(std::uint32_t pixelformat) {
+        Enumeration<FrameSize> sizes;
+        for (std::uint32_t index = 0;; ++index) {
+            v4l2_frmsizeenum answer{};
+            answer.index = index;
+            answer.pixel_format = pixelformat;
+            if (!asker_.Ask(Question(Ioctl::EnumFrameSizes, index, pixelformat),
+                            &V4l2Device::EnumFrameSizes, answer)) {
+                return sizes;
+            }
+            sizes.type = answer.type;
+            if (answer.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
+                const v4l2_frmsize_stepwise& s = answer.stepwise;
+                sizes.range = {{s.min_width, s.min_height},
+                               {s.max_width, s.max_height},
+                               {s.step_width, s.step_height}};
+                return sizes;
+            }
+            sizes.discrete.push_back({answer.discrete.width, answer.discrete.height});
+        }
+    }
+
+    Enumeration<Fraction> Intervals(std::uint32_t pixelformat, FrameSize size) {
+        Enumeration<Fraction> intervals;
+        for (std::uint32_t index = 0;; ++index) {
+            v4l2_frmivalenum answer{};
+            answer.index = index;
+            answer.pixel_format = pixelformat;
+            answer.width = size.width;
+            answer.height = size.height;
+            if (!asker_.Ask(Question(Ioctl::EnumFrameIntervals, index, pixelformat, size),
+                            &V4l2Device::EnumFrameIntervals, answer)) {
+                return intervals;
+            }
+            intervals.type = answer.type;
+            if (answer.type != V4L2_FRMIVAL_TYPE_DISCRETE) {
+                const v4l2_frmival_stepwise& s = answer.stepwise;
+                intervals.range = {{s.min.numerator, s.min.denominator},
+                                   {s.max.numerator, s.max.denominator},
+                                   {s.step.numerator, s.step.denominator}};
+                return intervals;
+            }
+            intervals.discrete.push_back({answer.discrete.numerator, answer.discrete.denominator});
+        }
+    }
+
+    std::optional<v4l2_pix_format> TryAt(std::uint32_t pixelformat, FrameSize size) {
+        v4l2_format format = FormatRequest(bufferType_, pixelformat, size);
+        if (!asker_.Ask(Question(Ioctl::TryFmt, std::nullopt, pixelformat, size),
+                        &V4l2Device::TryFormat, format)) {
+            return std::nullopt;
+        }
+        return SinglePlaneView(format);
+    }
+
+    Asker& asker_;
+    const std::uint32_t bufferType_;
+    const TryFormats tryFormats_;
+};
+
+// Every entry the driver lists, asked by index until the list ends (or fails).
 template <typename Entry>
-std::vector<Entry> EnumerateAll(V4l2Device& device, int (V4l2Device::*enumerate)(Entry&)) {
+std::vector<Entry> EnumerateAll(Asker& asker, Ioctl ioctl, int (V4l2Device::*enumerate)(Entry&)) {
     std::vector<Entry> entries;
     for (std::uint32_t index = 0;; ++index) {
         Entry entry{};
         entry.index = index;
-        if ((device.*enumerate)(entry) != 0) {
+        if (!asker.Ask(Question(ioctl, index), enumerate, entry)) {
             return entries;
         }
         entries.push_back(entry);
     }
 }
 
-// Starts a recording afresh with the device's capabilities and its selected input.
-int RecordCapability(V4l2Device& device, DeviceRecording& recording) {
-    recording = {};
-    if (const int error = device.QueryCap(recording.capability); error != 0) {
+// The device's capabilities and its selected input.
+int RecordCapability(Asker& asker, DeviceRecording& recording) {
+    if (const int error = asker.QueryCapability(recording.capability); error != 0) {
         return error;
     }
     int current = 0;
-    if (device.GetInput(current) == 0) {
+    if (asker.Ask(Question(Ioctl::GetInput), &V4l2Device::GetInput, current)) {
         recording.currentInput = current;
     }
     return 0;
 }
 
-int RecordWholeDevice(V4l2Device& device, DeviceRecording& recording) {
-    if (const int error = RecordCapability(device, recording); error != 0) {
+int RecordWholeDevice(Asker& asker, DeviceRecording& recording) {
+    if (const int error = RecordCapability(asker, recording); error != 0) {
         return error;
     }
-    const std::uint32_t bufferType = CaptureBufferType(recording.capability);
+    InputRecorder recorder(asker, CaptureBufferType(recording.capability), TryFormats::AtEverySize);
     const int current = recording.currentInput.value_or(0);
-    const std::vector<v4l2_input> inputs = EnumerateAll(device, &V4l2Device::EnumInput);
+    const std::vector<v4l2_input> inputs =
+        EnumerateAll(asker, Ioctl::EnumInput, &V4l2Device::EnumInput);
     if (inputs.empty()) {
-        recording.inputs.push_back(RecordInputState(device, bufferType));
+        recording.inputs.push_back(recorder.Record());
     }
     int failure = 0;
     for (const v4l2_input& input : inputs) {
         const int index = static_cast<int>(input.index);
         if (inputs.size() > 1 || index != current) {
-            if (const int error = device.SetInput(index); error != 0) {
+            if (const int error = asker.SelectInput(index); error != 0) {
                 failure = error;
                 break;
             }
         }
-        InputRecording state = RecordInputState(device, bufferType);
+        InputRecording state = recorder.Record();
         state.input = input;
         recording.inputs.push_back(std::move(state));
     }
     if (inputs.size() > 1 && recording.currentInput) {
-        const int error = device.SetInput(*recording.currentInput);
+        const int error = asker.SelectInput(*recording.currentInput);
         failure = failure != 0 ? failure : error;
     }
-    recording.audioInputs = EnumerateAll(device, &V4l2Device::EnumAudio);
+    recording.audioInputs = EnumerateAll(asker, Ioctl::EnumAudio, &V4l2Device::EnumAudio);
     return failure;
 }
 
-int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
-    if (const int error = RecordCapability(device, recording); error != 0) {
+int RecordSelectedInputOnly(Asker& asker, DeviceRecording& recording) {
+    if (const int error = RecordCapability(asker, recording); error != 0) {
         return error;
     }
-    const std::uint32_t bufferType = CaptureBufferType(recording.capability);
+    InputRecorder recorder(asker, CaptureBufferType(recording.capability),
+                           TryFormats::WhereTheMapNeeds);
     bool recorded = false;
-    for (const v4l2_input& input : EnumerateAll(device, &V4l2Device::EnumInput)) {
+    for (const v4l2_input& input : EnumerateAll(asker, Ioctl::EnumInput, &V4l2Device::EnumInput)) {
         InputRecording state;
         if (recording.currentInput && static_cast<int>(input.index) == *recording.currentInput) {
-            state = RecordInputState(device, bufferType);
+            state = recorder.Record();
             recorded = true;
         }
         state.input = input;
@@ -382,7 +457,7 @@ int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
     }
     if (!recorded && recording.inputs.size() <= 1) {
         // No inputs enumerated, or one that G_INPUT does not name: the device's own state.
-        InputRecording state = RecordInputState(device, bufferType);
+        InputRecording state = recorder.Record();
         if (!recording.inputs.empty()) {
             state.input = recording.inputs.front().input;
             recording.inputs.front() = std::move(state);
@@ -390,11 +465,28 @@ int RecordSelectedInputOnly(V4l2Device& device, DeviceRecording& recording) {
             recording.inputs.push_back(std::move(state));
         }
     }
-    recording.audioInputs = EnumerateAll(device, &V4l2Device::EnumAudio);
+    recording.audioInputs = EnumerateAll(asker, Ioctl::EnumAudio, &V4l2Device::EnumAudio);
     return 0;
 }
 
+// Runs `record` on a fresh recording; a device that went away fails it, whatever was read.
+int Record(V4l2Device& device, DeviceRecording& recording,
+           int (*record)(Asker&, DeviceRecording&)) {
+    recording = {};
+    Asker asker(device, recording.failures);
+    const int failure = record(asker, recording);
+    return asker.Gone() != 0 ? asker.Gone() : failure;
+}
+
 }  // namespace
+
+int RecordDevice(V4l2Device& device, DeviceRecording& recording) {
+    return Record(device, recording, RecordWholeDevice);
+}
+
+int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording) {
+    return Record(device, recording, RecordSelectedInputOnly);
+}
 
 const InputRecording* SelectedInput(const DeviceRecording& recording) {
     if (recording.currentInput) {
@@ -405,487 +497,6 @@ const InputRecording* SelectedInput(const DeviceRecording& recording) {
         }
     }
     return recording.inputs.size() == 1 ? &recording.inputs.front() : nullptr;
-}
-
-// --- JSON ---------------------------------------------------------------------------------
-
-std::string FourCCText(std::uint32_t fourcc) {
-    std::string text;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const char c = static_cast<char>((fourcc >> shift) & 0xFF);
-        if (c < 0x20 || c > 0x7E) {
-            char hex[11];
-            std::snprintf(hex, sizeof hex, "0x%08X", fourcc);
-            return hex;
-        }
-        text += c;
-    }
-    return text;
-}
-
-std::optional<std::uint32_t> FourCCFromText(const std::string& text) {
-    if (text.size() == 10 && text.starts_with("0x")) {
-        std::uint32_t value = 0;
-        for (char c : std::string_view(text).substr(2)) {
-            const int digit = (c >= '0' && c <= '9')   ? c - '0'
-                              : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                              : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                       : -1;
-            if (digit < 0) {
-                return std::nullopt;
-            }
-            value = value << 4 | static_cast<std::uint32_t>(digit);
-        }
-        return value;
-    }
-    if (text.size() != 4) {
-        return std::nullopt;
-    }
-    return v4l2_fourcc(text[0], text[1], text[2], text[3]);
-}
-
-namespace {
-
-template <std::size_t N>
-std::string CText(const __u8 (&field)[N]) {
-    const char* chars = reinterpret_cast<const char*>(field);
-    return std::string(chars, strnlen(chars, N));
-}
-
-template <std::size_t N>
-void SetCText(__u8 (&field)[N], const std::string& text) {
-    std::memset(field, 0, N);
-    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
-}
-
-std::string Hex(std::uint64_t value) {
-    char text[19];
-    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
-    return text;
-}
-
-json FractionJson(Fraction f) {
-    return std::to_string(f.numerator) + "/" + std::to_string(f.denominator);
-}
-
-json SizeJson(FrameSize size) {
-    return json::array({size.width, size.height});
-}
-
-json RectJson(const v4l2_rect& r) {
-    return json::array({r.left, r.top, r.width, r.height});
-}
-
-const char* InputTypeName(std::uint32_t type) {
-    switch (type) {
-        case V4L2_INPUT_TYPE_TUNER:
-            return "tuner";
-        case V4L2_INPUT_TYPE_CAMERA:
-            return "camera";
-        case V4L2_INPUT_TYPE_TOUCH:
-            return "touch";
-        default:
-            return nullptr;
-    }
-}
-
-template <typename T>
-json EnumerationJson(const Enumeration<T>& e, json (*item)(T)) {
-    if (e.type == 1) {  // V4L2_FRMSIZE_TYPE_DISCRETE and V4L2_FRMIVAL_TYPE_DISCRETE
-        json list = json::array();
-        for (const T& value : e.discrete) {
-            list.push_back(item(value));
-        }
-        return list;
-    }
-    const char* kind = e.type == 2 ? "continuous" : "stepwise";
-    return {
-        {kind,
-         {{"min", item(e.range.min)}, {"max", item(e.range.max)}, {"step", item(e.range.step)}}}};
-}
-
-json PixFormatJson(const v4l2_pix_format& pix) {
-    return {{"pixelformat", FourCCText(pix.pixelformat)},
-            {"size", SizeJson({pix.width, pix.height})},
-            {"field", pix.field},
-            {"bytesperline", pix.bytesperline},
-            {"sizeimage", pix.sizeimage},
-            {"colorspace", pix.colorspace}};
-}
-
-json FormatJson(const FormatRecording& format) {
-    json object{{"fourcc", FourCCText(format.description.pixelformat)},
-                {"description", CText(format.description.description)},
-                {"flags", format.description.flags}};
-    if (format.sizes.type != 0) {
-        object["sizes"] = EnumerationJson(format.sizes, SizeJson);
-    }
-    json atSizes = json::array();
-    for (const SizeAnswers& answers : format.atSizes) {
-        json entry{{"size", SizeJson(answers.size)}};
-        if (answers.intervals.type != 0) {
-            entry["intervals"] = EnumerationJson(answers.intervals, FractionJson);
-        }
-        if (answers.tried) {
-            entry["try_fmt"] = PixFormatJson(*answers.tried);
-        }
-        atSizes.push_back(std::move(entry));
-    }
-    object["at_size"] = std::move(atSizes);
-    return object;
-}
-
-json InputJson(const InputRecording& state) {
-    json object = json::object();
-    if (state.input) {
-        const v4l2_input& in = *state.input;
-        const char* typeName = InputTypeName(in.type);
-        object["input"] = {{"index", in.index},
-                           {"name", CText(in.name)},
-                           {"type", typeName ? json(typeName) : json(in.type)},
-                           {"audioset", in.audioset},
-                           {"tuner", in.tuner},
-                           {"std", Hex(in.std)},
-                           {"status", in.status},
-                           {"capabilities", Hex(in.capabilities)}};
-    }
-    object["buffer_type"] = state.bufferType;
-    if (state.format) {
-        object["format"] = PixFormatJson(*state.format);
-    }
-    if (state.parm) {
-        object["parm"] = {{"capability", Hex(state.parm->capability)},
-                          {"timeperframe", FractionJson({state.parm->timeperframe.numerator,
-                                                         state.parm->timeperframe.denominator})}};
-    }
-    if (state.standard) {
-        object["std"] = Hex(*state.standard);
-    }
-    if (!state.standards.empty()) {
-        json standards = json::array();
-        for (const StandardRecording& s : state.standards) {
-            standards.push_back({{"id", Hex(s.id)},
-                                 {"name", s.name},
-                                 {"frameperiod", FractionJson(s.framePeriod)},
-                                 {"framelines", s.frameLines}});
-        }
-        object["standards"] = std::move(standards);
-    }
-    if (state.cropcap) {
-        object["cropcap"] = {
-            {"bounds", RectJson(state.cropcap->bounds)},
-            {"defrect", RectJson(state.cropcap->defrect)},
-            {"pixelaspect", FractionJson({state.cropcap->pixelaspect.numerator,
-                                          state.cropcap->pixelaspect.denominator})}};
-    }
-    if (state.cropDefault) {
-        object["crop_default"] = RectJson(*state.cropDefault);
-    }
-    if (state.audio) {
-        object["audio"] = *state.audio;
-    }
-    json formats = json::array();
-    for (const FormatRecording& format : state.formats) {
-        formats.push_back(FormatJson(format));
-    }
-    object["formats"] = std::move(formats);
-    return object;
-}
-
-// Reading: every accessor knows its JSON path, so a fault names where it is.
-class Reader {
-public:
-    Reader(const json& value, std::string path) : value_(value), path_(std::move(path)) {}
-
-    bool Has(const char* key) const { return value_.is_object() && value_.contains(key); }
-    Reader operator[](const char* key) const {
-        if (!Has(key)) {
-            Fail("has no member \"" + std::string(key) + "\"");
-        }
-        return {value_.at(key), path_ + "." + key};
-    }
-    Reader At(std::size_t index) const {
-        return {value_.at(index), path_ + "[" + std::to_string(index) + "]"};
-    }
-    std::size_t Size() const {
-        if (!value_.is_array()) {
-            Fail("is not an array");
-        }
-        return value_.size();
-    }
-    const json& Value() const { return value_; }
-
-    std::string String() const {
-        if (!value_.is_string()) {
-            Fail("is not a string");
-        }
-        return value_.get<std::string>();
-    }
-    // A number, or a string with a number in decimal or 0x hexadecimal.
-    std::uint64_t Unsigned() const {
-        if (value_.is_number_unsigned()) {
-            return value_.get<std::uint64_t>();
-        }
-        if (value_.is_string()) {
-            const std::string text = value_.get<std::string>();
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
-            if (!text.empty() && *end == '\0' && errno == 0 && text[0] != '-') {
-                return number;
-            }
-        }
-        Fail("is not an unsigned number");
-    }
-    std::uint32_t U32() const {
-        const std::uint64_t number = Unsigned();
-        if (number > 0xFFFFFFFFu) {
-            Fail("is larger than 32 bits");
-        }
-        return static_cast<std::uint32_t>(number);
-    }
-    std::int32_t I32() const {
-        if (!value_.is_number_integer()) {
-            Fail("is not an integer");
-        }
-        return value_.get<std::int32_t>();
-    }
-    Fraction Fract() const {
-        const std::string text = String();
-        unsigned numerator = 0;
-        unsigned denominator = 0;
-        char rest = 0;
-        if (std::sscanf(text.c_str(), "%u/%u%c", &numerator, &denominator, &rest) != 2) {
-            Fail("is not a fraction \"N/D\"");
-        }
-        return {numerator, denominator};
-    }
-    FrameSize Size2() const {
-        if (Size() != 2) {
-            Fail("is not a size [width, height]");
-        }
-        return {At(0).U32(), At(1).U32()};
-    }
-    v4l2_rect Rect() const {
-        if (Size() != 4) {
-            Fail("is not a rectangle [left, top, width, height]");
-        }
-        return {At(0).I32(), At(1).I32(), At(2).U32(), At(3).U32()};
-    }
-    std::uint32_t FourCC() const {
-        const auto code = FourCCFromText(String());
-        if (!code) {
-            Fail("is not a FOURCC");
-        }
-        return *code;
-    }
-
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw std::invalid_argument(path_ + " " + what);
-    }
-
-private:
-    const json& value_;
-    std::string path_;
-};
-
-template <typename T>
-Enumeration<T> ReadEnumeration(const Reader& r, std::uint32_t discreteType,
-                               T (Reader::*item)() const) {
-    Enumeration<T> e;
-    if (r.Value().is_array()) {
-        e.type = discreteType;
-        for (std::size_t i = 0; i < r.Size(); ++i) {
-            e.discrete.push_back((r.At(i).*item)());
-        }
-        return e;
-    }
-    const bool continuous = r.Has("continuous");
-    const Reader range = continuous ? r["continuous"] : r["stepwise"];
-    e.type = continuous ? 2 : 3;  // the *_TYPE_CONTINUOUS and *_TYPE_STEPWISE values
-    e.range = {(range["min"].*item)(), (range["max"].*item)(), (range["step"].*item)()};
-    return e;
-}
-
-v4l2_pix_format ReadPixFormat(const Reader& r) {
-    v4l2_pix_format pix{};
-    pix.pixelformat = r["pixelformat"].FourCC();
-    const FrameSize size = r["size"].Size2();
-    pix.width = size.width;
-    pix.height = size.height;
-    pix.field = r.Has("field") ? r["field"].U32() : static_cast<std::uint32_t>(V4L2_FIELD_NONE);
-    pix.bytesperline = r.Has("bytesperline") ? r["bytesperline"].U32() : 0;
-    pix.sizeimage = r.Has("sizeimage") ? r["sizeimage"].U32() : 0;
-    pix.colorspace = r.Has("colorspace") ? r["colorspace"].U32() : 0;
-    return pix;
-}
-
-FormatRecording ReadFormat(const Reader& r, std::uint32_t index, std::uint32_t bufferType) {
-    FormatRecording format;
-    format.description.index = index;
-    format.description.type = bufferType;
-    format.description.pixelformat = r["fourcc"].FourCC();
-    SetCText(format.description.description, r.Has("description")
-                                                 ? r["description"].String()
-                                                 : FourCCText(format.description.pixelformat));
-    format.description.flags = r.Has("flags") ? r["flags"].U32() : 0;
-    if (r.Has("sizes")) {
-        format.sizes = ReadEnumeration(r["sizes"], V4L2_FRMSIZE_TYPE_DISCRETE, &Reader::Size2);
-    }
-    if (r.Has("at_size")) {
-        const Reader list = r["at_size"];
-        for (std::size_t i = 0; i < list.Size(); ++i) {
-            const Reader entry = list.At(i);
-            SizeAnswers answers{entry["size"].Size2(), {}, std::nullopt};
-            if (entry.Has("intervals")) {
-                answers.intervals =
-                    ReadEnumeration(entry["intervals"], V4L2_FRMIVAL_TYPE_DISCRETE, &Reader::Fract);
-            }
-            if (entry.Has("try_fmt")) {
-                answers.tried = ReadPixFormat(entry["try_fmt"]);
-            }
-            format.atSizes.push_back(std::move(answers));
-        }
-    }
-    return format;
-}
-
-std::uint32_t ReadInputType(const Reader& r) {
-    if (r.Value().is_string()) {
-        const std::string name = r.String();
-        for (std::uint32_t type :
-             {V4L2_INPUT_TYPE_TUNER, V4L2_INPUT_TYPE_CAMERA, V4L2_INPUT_TYPE_TOUCH}) {
-            if (name == InputTypeName(type)) {
-                return type;
-            }
-        }
-    }
-    return r.U32();
-}
-
-InputRecording ReadInput(const Reader& r) {
-    InputRecording state;
-    if (r.Has("input")) {
-        const Reader in = r["input"];
-        v4l2_input input{};
-        input.index = in["index"].U32();
-        SetCText(input.name, in["name"].String());
-        input.type = ReadInputType(in["type"]);
-        input.audioset = in.Has("audioset") ? in["audioset"].U32() : 0;
-        input.tuner = in.Has("tuner") ? in["tuner"].U32() : 0;
-        input.std = in.Has("std") ? in["std"].Unsigned() : 0;
-        input.status = in.Has("status") ? in["status"].U32() : 0;
-        input.capabilities = in.Has("capabilities") ? in["capabilities"].U32() : 0;
-        state.input = input;
-    }
-    state.bufferType = r.Has("buffer_type")
-                           ? r["buffer_type"].U32()
-                           : static_cast<std::uint32_t>(V4L2_BUF_TYPE_VIDEO_CAPTURE);
-    if (r.Has("format")) {
-        state.format = ReadPixFormat(r["format"]);
-    }
-    if (r.Has("parm")) {
-        v4l2_captureparm parm{};
-        parm.capability = r["parm"]["capability"].U32();
-        const Fraction f = r["parm"]["timeperframe"].Fract();
-        parm.timeperframe = {f.numerator, f.denominator};
-        state.parm = parm;
-    }
-    if (r.Has("std")) {
-        state.standard = r["std"].Unsigned();
-    }
-    if (r.Has("standards")) {
-        const Reader list = r["standards"];
-        for (std::size_t i = 0; i < list.Size(); ++i) {
-            const Reader s = list.At(i);
-            state.standards.push_back({s["id"].Unsigned(), s["name"].String(),
-                                       s["frameperiod"].Fract(), s["framelines"].U32()});
-        }
-    }
-    if (r.Has("cropcap")) {
-        v4l2_cropcap cropcap{};
-        cropcap.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        cropcap.bounds = r["cropcap"]["bounds"].Rect();
-        cropcap.defrect = r["cropcap"]["defrect"].Rect();
-        const Fraction aspect = r["cropcap"]["pixelaspect"].Fract();
-        cropcap.pixelaspect = {aspect.numerator, aspect.denominator};
-        state.cropcap = cropcap;
-    }
-    if (r.Has("crop_default")) {
-        state.cropDefault = r["crop_default"].Rect();
-    }
-    if (r.Has("audio")) {
-        state.audio = r["audio"].U32();
-    }
-    const Reader formats = r["formats"];
-    for (std::size_t i = 0; i < formats.Size(); ++i) {
-        state.formats.push_back(
-            ReadFormat(formats.At(i), static_cast<std::uint32_t>(i), state.bufferType));
-    }
-    return state;
-}
-
-}  // namespace
-
-json ToJson(const DeviceRecording& recording) {
-    const v4l2_capability& cap = recording.capability;
-    json document{{"querycap",
-                   {{"driver", CText(cap.driver)},
-                    {"card", CText(cap.card)},
-                    {"bus_info", CText(cap.bus_info)},
-                    {"version", Hex(cap.version)},
-                    {"capabilities", Hex(cap.capabilities)},
-                    {"device_caps", Hex(cap.device_caps)}}}};
-    if (recording.currentInput) {
-        document["current_input"] = *recording.currentInput;
-    }
-    json inputs = json::array();
-    for (const InputRecording& state : recording.inputs) {
-        inputs.push_back(InputJson(state));
-    }
-    document["inputs"] = std::move(inputs);
-    if (!recording.audioInputs.empty()) {
-        json audio = json::array();
-        for (const v4l2_audio& a : recording.audioInputs) {
-            audio.push_back({{"index", a.index},
-                             {"name", CText(a.name)},
-                             {"capability", Hex(a.capability)},
-                             {"mode", a.mode}});
-        }
-        document["audio_inputs"] = std::move(audio);
-    }
-    return document;
-}
-
-DeviceRecording RecordingFromJson(const json& document) {
-    const Reader root(document, "$");
-    DeviceRecording recording;
-    const Reader cap = root["querycap"];
-    SetCText(recording.capability.driver, cap["driver"].String());
-    SetCText(recording.capability.card, cap["card"].String());
-    SetCText(recording.capability.bus_info, cap.Has("bus_info") ? cap["bus_info"].String() : "");
-    recording.capability.version = cap.Has("version") ? cap["version"].U32() : 0;
-    recording.capability.capabilities = cap["capabilities"].U32();
-    recording.capability.device_caps = cap.Has("device_caps") ? cap["device_caps"].U32() : 0;
-    if (root.Has("current_input")) {
-        recording.currentInput = root["current_input"].I32();
-    }
-    const Reader inputs = root["inputs"];
-    for (std::size_t i = 0; i < inputs.Size(); ++i) {
-        recording.inputs.push_back(ReadInput(inputs.At(i)));
-    }
-    if (root.Has("audio_inputs")) {
-        const Reader list = root["audio_inputs"];
-        for (std::size_t i = 0; i < list.Size(); ++i) {
-            v4l2_audio audio{};
-            audio.index = list.At(i)["index"].U32();
-            SetCText(audio.name, list.At(i)["name"].String());
-            audio.capability = list.At(i).Has("capability") ? list.At(i)["capability"].U32() : 0;
-            audio.mode = list.At(i).Has("mode") ? list.At(i)["mode"].U32() : 0;
-            recording.audioInputs.push_back(audio);
-        }
-    }
-    return recording;
 }
 
 }  // namespace capspect::v4l2

@@ -1,6 +1,6 @@
 // A recording of a V4L2 device's answers: what the capture backend asks a device, written
-// down so that a device can be replayed without the hardware (RecordedDevice) and read from
-// or written to a small JSON document.
+// down so that a device can be replayed without the hardware (RecordedDevice). Its JSON
+// form is in recording_json.h.
 //
 // The answers are kept per input because most of them (formats, frame sizes, standards,
 // cropping) depend on the selected input.
@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
+#include "platform/devices/v4l2/device.h"
 
 namespace capspect::v4l2 {
-
-class V4l2Device;
 
 struct Fraction {
     std::uint32_t numerator = 0;
@@ -84,11 +82,29 @@ struct InputRecording {
     std::vector<FormatRecording> formats;
 };
 
+// A question the device failed to answer in a way a working device does not (see
+// RecordDevice): not the end of an enumeration, not a query the driver does not offer.
+struct ReadFailure {
+    Ioctl ioctl = Ioctl::QueryCap;
+    std::uint32_t pixelformat = 0;  // 0: not asked for a pixel format
+    std::optional<FrameSize> size;
+    std::optional<std::uint32_t> index;  // the enumeration's index
+    int error = 0;                       // the errno
+    friend bool operator==(const ReadFailure&, const ReadFailure&) = default;
+};
+
+// "VIDIOC_ENUM_FRAMESIZES for YUYV, index 3: Input/output error": the ioctl, what it was
+// asked for and the errno's text.
+std::string ReadFailureText(const ReadFailure& failure);
+
 struct DeviceRecording {
     v4l2_capability capability{};
     std::optional<int> currentInput;  // VIDIOC_G_INPUT; absent when not implemented
     std::vector<InputRecording> inputs;
     std::vector<v4l2_audio> audioInputs;
+    // What could not be read, in the order it was asked; the rest of the recording holds
+    // what could. An enumeration that failed ends at the failed index.
+    std::vector<ReadFailure> failures;
 };
 
 // The buffer type the capture node is asked with: single-planar capture, or multi-planar
@@ -104,28 +120,29 @@ v4l2_format FormatRequest(std::uint32_t bufferType, std::uint32_t pixelformat, F
 bool SizeInRange(const Range<FrameSize>& range, FrameSize size);
 
 // Asks `device` everything the backend asks, for every input, and restores the input that
-// was selected. Answers the errno of the first call that failed in a way a working device
-// does not (VIDIOC_QUERYCAP or switching the input); enumeration ends are not failures. A
-// device that went away during the recording (any call answering ENODEV or ENXIO) answers
-// that errno, never a recording cut short.
+// was selected; VIDIOC_TRY_FMT at every size asked, so that a replay can answer it.
+//
+// The answers are read by errno: EINVAL ends an enumeration (or says a query does not
+// apply), ENOTTY says the driver does not offer the query, ENODATA that the input has no
+// standards, cropping, frame rate or audio to tell of; EINTR and EAGAIN are asked again.
+// Every other errno is a failure of the device: it goes into `recording.failures` and the
+// recording goes on with the next question.
+//
+// Answers 0 when the recording could be made (failures or not), else the errno that made
+// it impossible: VIDIOC_QUERYCAP or switching the input failed, or the device went away
+// (ENODEV, ENXIO), after which nothing more is asked. The failure is in
+// `recording.failures` then too.
 int RecordDevice(V4l2Device& device, DeviceRecording& recording);
 
 // Like RecordDevice, but without switching inputs: only the selected input's answers are
 // asked (every other input has only its VIDIOC_ENUMINPUT entry), so a device that another
-// program is using is left as it is. What a capture filter needs when it is made.
+// program is using is left as it is. VIDIOC_TRY_FMT is asked only for the formats whose
+// image size only the driver knows (ImageSizeFromDriver). What a capture filter needs
+// when it is made.
 int RecordSelectedInput(V4l2Device& device, DeviceRecording& recording);
 
 // The recorded state of the selected input: the one VIDIOC_G_INPUT named, else the only
 // one; null when the recording has none.
 const InputRecording* SelectedInput(const DeviceRecording& recording);
-
-nlohmann::json ToJson(const DeviceRecording& recording);
-// Throws std::invalid_argument naming the JSON path of the fault when the document does not
-// describe a recording.
-DeviceRecording RecordingFromJson(const nlohmann::json& document);
-
-// "YUYV" for printable codes, "0x…" otherwise; the parse accepts both.
-std::string FourCCText(std::uint32_t fourcc);
-std::optional<std::uint32_t> FourCCFromText(const std::string& text);
 
 }  // namespace capspect::v4l2

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/devices/capture_filter.h"
 #include "platform/devices/devenum.h"
@@ -34,6 +35,7 @@ public:
         roots_ = roots;
         open_ = std::move(open);
         devices_ = std::make_shared<const DevicesByPath>();
+        failures_.clear();
         running_ = true;
     }
 
@@ -41,7 +43,20 @@ public:
         const std::lock_guard lock(mutex_);
         running_ = false;
         devices_ = std::make_shared<const DevicesByPath>();
+        failures_.clear();
         open_ = {};
+    }
+
+    void NoteFailures(const std::string& devicePath, const std::vector<ReadFailure>& failures) {
+        const std::lock_guard lock(mutex_);
+        for (const ReadFailure& failure : failures) {
+            failures_.push_back({devicePath, failure});
+        }
+    }
+
+    std::vector<DeviceReadFailure> TakeFailures() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(failures_, {});
     }
 
     bool Running() const {
@@ -83,6 +98,7 @@ private:
     DiscoveryRoots roots_;
     DeviceOpener open_;
     std::shared_ptr<const DevicesByPath> devices_ = std::make_shared<const DevicesByPath>();
+    std::vector<DeviceReadFailure> failures_;
 };
 
 // Makes the capture filter of a listed device: opens and records it now, so that the
@@ -104,12 +120,20 @@ HRESULT MakeCaptureFilter(const std::shared_ptr<const sim::CatalogDevice>& liste
     if (!device) {
         return HResultFromErrno(error != 0 ? error : ENODEV);
     }
+    // What the device could not tell is kept for the commands and the window to say; the
+    // filter offers what could be read, unless the device went away.
+    auto noteFailures = [path = info.devicePath](const std::vector<ReadFailure>& failures) {
+        V4l2Backend::Instance().NoteFailures(path, failures);
+    };
     DeviceRecording recording;
-    if (const int failure = RecordSelectedInput(*device, recording); failure != 0) {
+    const int failure = RecordSelectedInput(*device, recording);
+    noteFailures(recording.failures);
+    if (failure != 0) {
         return HResultFromErrno(failure);
     }
     auto description = std::make_shared<const sim::CatalogDevice>(DescribeDevice(info, recording));
-    auto control = std::make_shared<V4l2CaptureControl>(std::move(device), std::move(recording));
+    auto control = std::make_shared<V4l2CaptureControl>(std::move(device), std::move(recording),
+                                                        std::move(noteFailures));
     return MakeComObject<sim::CaptureFilter>(std::move(description), std::move(control))
         ->QueryInterface(riid, object);
 }
@@ -140,6 +164,10 @@ sim::DeviceSetChange RefreshV4l2Devices() {
 std::unique_ptr<DeviceMonitor> WatchV4l2Devices(DeviceMonitor::Options options) {
     options.sysfs = V4l2Backend::Instance().Roots().sysfs;
     return std::make_unique<DeviceMonitor>(std::move(options), [] { RefreshV4l2Devices(); });
+}
+
+std::vector<DeviceReadFailure> TakeV4l2ReadFailures() {
+    return V4l2Backend::Instance().TakeFailures();
 }
 
 void StopV4l2Platform() {

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/devices/device_presence.h"
 #include "platform/devices/v4l2/device_monitor.h"
 #include "platform/devices/v4l2/discovery.h"
+#include "platform/devices/v4l2/recording.h"
 
 namespace capspect::v4l2 {
 
@@ -29,6 +32,17 @@ sim::DeviceSetChange RefreshV4l2Devices();
 // A device monitor on the sysfs root StartV4l2Platform was given whose changes run
 // RefreshV4l2Devices on the calling thread. `options.sysfs` is replaced by that root.
 std::unique_ptr<DeviceMonitor> WatchV4l2Devices(DeviceMonitor::Options options = {});
+
+// What a recording of a device could not read, and the device's path.
+struct DeviceReadFailure {
+    std::string devicePath;
+    ReadFailure failure;
+};
+
+// The failures of the recordings made since the platform started or since the last call
+// (each bind records the device, each crossbar route its new input), in the order they
+// happened; each is answered once. Binds that read everything add nothing.
+std::vector<DeviceReadFailure> TakeV4l2ReadFailures();
 
 // Removes the devices and the filter factory StartV4l2Platform installed.
 void StopV4l2Platform();
