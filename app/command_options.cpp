@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/backend.h"
+#include "platform/support/file_reader.h"
 
 namespace capspect {
 namespace {
@@ -47,7 +48,7 @@ public:
                 throw UsageError("option '--devices' given twice");
             }
             const std::string file = Value(option, index, "a catalog file name");
-            options_.devicesFile = std::filesystem::path(file);
+            options_.devicesFile = PathFromUtf8(file);
         } else if (option.name == kBackendOption) {
             if (options_.backend) {
                 throw UsageError("option '--backend' given twice");

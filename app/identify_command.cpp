@@ -5,6 +5,7 @@
 
 #include "app/message_text.h"
 #include "mediainfo/byte_stream.h"
+#include "platform/support/file_reader.h"
 #include "platform/support/unicode.h"
 
 namespace capspect {
@@ -30,7 +31,7 @@ ExitStatus RunIdentifyCommand(std::span<const std::string> args, std::ostream& o
         try {
             // The file is opened by its name's bytes as given, so names that are not
             // UTF-8 open too; the UTF-16 name only supplies the extension.
-            FileByteStream stream{std::filesystem::path(file)};
+            FileByteStream stream{PathFromUtf8(file)};
             TAviInfo info;
             IdentifyMediaStream(stream, Utf8ToUtf16(file), info);
             out << IdentifyJsonLine(file, info) << '\n';

@@ -22,22 +22,31 @@ if(CAPSPECT_FUZZ)
     target_link_options(capspect_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 
-# capspect_add_test(NAME SOURCES... LIBS ... [LABELS ...]): one GoogleTest program,
-# registered with CTest; its tests carry the LABELS (e.g. longrun) for ctest -L / -LE.
+# capspect_add_test(NAME SOURCES... LIBS ... [LABELS ...] [LOCALES ...]): one GoogleTest
+# program, registered with CTest; its tests carry the LABELS (e.g. longrun) for ctest -L /
+# -LE. On Windows a process's user locale is fixed when it starts, so the program runs
+# once per locale of LOCALES (default en_US.UTF-8); Linux tests switch locales themselves.
 function(capspect_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;LOCALES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_options GTest::gtest GTest::gmock
                           GTest::gtest_main)
     if(WIN32)
-        # Under Wine each process start costs seconds: one test per program, all its cases
-        # in one run.
-        add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-        set_tests_properties(${name} PROPERTIES
-            ENVIRONMENT "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
-        if(ARG_LABELS)
-            set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+        # Under Wine each process start costs seconds: one test per program and locale, all
+        # its cases in one run.
+        if(NOT ARG_LOCALES)
+            set(ARG_LOCALES en_US.UTF-8)
         endif()
+        foreach(locale IN LISTS ARG_LOCALES)
+            string(REGEX REPLACE "\\..*" "" locale_name ${locale})
+            add_test(NAME ${name}.${locale_name} COMMAND ${name} --gtest_brief=1)
+            # A bound, so that a platform that hangs fails the run instead of stalling it.
+            set_tests_properties(${name}.${locale_name} PROPERTIES TIMEOUT 300 ENVIRONMENT
+                "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;LC_ALL=${locale}")
+            if(ARG_LABELS)
+                set_tests_properties(${name}.${locale_name} PROPERTIES LABELS "${ARG_LABELS}")
+            endif()
+        endforeach()
         return()
     endif()
     include(GoogleTest)

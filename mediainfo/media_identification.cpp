@@ -10,6 +10,7 @@
 
 #include "mediainfo/fourcc.h"
 #include "mediainfo/text_encoding.h"
+#include "platform/support/file_reader.h"
 #include "platform/support/unicode.h"
 #include "util/TextHelpers.h"
 
@@ -502,7 +503,7 @@ void IdentifyMediaStream(ByteStream& stream, std::u16string_view fileName, TAviI
 
 void IdentifyMediaFile(std::u16string_view fileName, TAviInfo& info) {
     info = {};
-    FileByteStream stream{std::filesystem::path(Utf16ToUtf8(fileName))};
+    FileByteStream stream{PathFromUtf8(Utf16ToUtf8(fileName))};
     IdentifyMediaStream(stream, fileName, info);
 }
 

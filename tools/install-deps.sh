@@ -7,6 +7,9 @@ set -euo pipefail
 windows_packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
     nlohmann-json3-dev wine wine64 cmake ninja-build
+    # Wine's AVI splitter is GStreamer's avidemux; Wine takes the user locale from the
+    # Unix one, so the tests' German run needs it installed.
+    gstreamer1.0-plugins-good locales-all
 )
 
 linux_packages=(

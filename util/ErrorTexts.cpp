@@ -24,8 +24,9 @@ std::u16string GetDSErrorText(HRESULT code) {
         return {};
     }
     const std::u16string_view text = Utf16Text(buffer.data());
-    // The answer counts the terminating NUL; never trust it beyond the text in the buffer.
-    return std::u16string(text.substr(0, std::min<std::size_t>(count - 1, text.size())));
+    // Implementations differ on whether the count includes the terminating NUL (ours
+    // does, Wine's does not): the text ends at the first NUL and never beyond the count.
+    return std::u16string(text.substr(0, std::min<std::size_t>(count, text.size())));
 }
 
 }  // namespace capspect

@@ -40,8 +40,8 @@ std::optional<int> HexDigitValue(char16_t c) {
 // only when it does not suffice: one call instead of two for every number formatted.
 std::optional<std::u16string> UserLocaleText(LCTYPE type) {
     std::array<char16_t, 16> small{};
-    if (const int written =
-            GetLocaleInfoW(LOCALE_USER_DEFAULT, type, small.data(), static_cast<int>(small.size()));
+    if (const int written = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, WideText(small.data()),
+                                           static_cast<int>(small.size()));
         written > 0) {
         return std::u16string(small.data(), static_cast<std::size_t>(written) - 1);
     }

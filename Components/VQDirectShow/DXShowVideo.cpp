@@ -18,6 +18,7 @@
 #include "mediainfo/media_identification.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/file_reader.h"
 #include "platform/support/unicode.h"
 #include "platform/support/wide_string.h"
 #include "util/TextHelpers.h"
@@ -67,7 +68,7 @@ constexpr UINT kOverlayWindowFlags =
 
 bool LocalFileExists(std::u16string_view fileName) {
     std::error_code error;
-    const std::filesystem::path path(Utf16ToUtf8(fileName));
+    const std::filesystem::path path = PathFromUtf8(Utf16ToUtf8(fileName));
     return std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error);
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace capspect {
@@ -43,6 +44,17 @@ private:
     Handle handle_ = kNoHandle;
     std::uint64_t size_ = 0;
 };
+
+// A path from a name given as UTF-8, as command-line arguments and our UTF-16 names turned
+// to UTF-8 are: on Windows a char name would be read in the ANSI code page; on Linux the
+// bytes are the name as they stand, UTF-8 or not.
+inline std::filesystem::path PathFromUtf8(std::string_view name) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+#else
+    return std::filesystem::path(name);
+#endif
+}
 
 // A path as UTF-8 text for messages. On Linux the bytes of the name as they are.
 std::string PathText(const std::filesystem::path& path);

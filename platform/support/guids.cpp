@@ -1,6 +1,7 @@
 #include "platform/support/guids.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace capspect {
 namespace {
@@ -85,7 +86,7 @@ std::string GuidToString(const GUID& guid) {
     out = WriteHex(out, guid.Data3, 4) + 1;
     out = WriteHex(out, guid.Data4[0], 2);
     out = WriteHex(out, guid.Data4[1], 2) + 1;
-    for (std::size_t i = 2; i < guid.Data4.size(); ++i) {
+    for (std::size_t i = 2; i < std::size(guid.Data4); ++i) {
         out = WriteHex(out, guid.Data4[i], 2);
     }
     *out = '}';

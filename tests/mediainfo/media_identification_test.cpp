@@ -409,10 +409,9 @@ TEST(IdentifyMediaStream, FtypFilesStopBeforeTheMpegTest) {
 TEST(IdentifyMediaFile, ReadsFilesByTheirUtf16Name) {
     test::TempDir dir;
     const Bytes avi = test::AviFile(test::AviStreamList("vids", Handler::Of("dvsd")));
-    const auto path = dir.Write(
-        "Stra\xC3\x9F"
-        "e.avi",
-        avi);
+    // A char8_t name is UTF-8 on every platform (a char name is the ANSI code page on
+    // Windows).
+    const auto path = dir.Write(u8"Stra\u00DFe.avi", avi);
     TAviInfo info{"stale", "stale", "stale", false};
     IdentifyMediaFile(path.u16string(), info);
     EXPECT_EQ(info, (TAviInfo{"dvsd", "25Mbps Consumer DV", "", true}));

@@ -128,6 +128,36 @@ inline Bytes AviFile(const Bytes& streamLists) {
                                     RiffList("movi", {})}));
 }
 
+// A whole AVI file a splitter can play: `frames` uncompressed 8x8 RGB24 frames at 25 per
+// second in one video stream, with an index.
+inline Bytes PlayableAviFile(std::uint32_t frames) {
+    constexpr std::uint32_t kSide = 8;
+    constexpr std::uint32_t kFrameBytes = kSide * kSide * 3;
+    ByteWriter mainHeader;
+    mainHeader.LE32(40000).LE32(kFrameBytes * 25).LE32(0).LE32(0x10).LE32(frames).LE32(0);
+    mainHeader.LE32(1).LE32(kFrameBytes).LE32(kSide).LE32(kSide).Fill(16);
+    ByteWriter streamHeader;
+    streamHeader.Tag("vids").Tag("DIB ").LE32(0).LE16(0).LE16(0).LE32(0).LE32(1).LE32(25);
+    streamHeader.LE32(0).LE32(frames).LE32(kFrameBytes).LE32(0xFFFFFFFF).LE32(0);
+    streamHeader.LE16(0).LE16(0).LE16(kSide).LE16(kSide);
+    ByteWriter bitmapHeader;
+    bitmapHeader.LE32(40).LE32(kSide).LE32(kSide).LE16(1).LE16(24).LE32(0).LE32(kFrameBytes);
+    bitmapHeader.Fill(16);
+    ByteWriter movie;
+    ByteWriter index;
+    for (std::uint32_t frame = 0; frame < frames; ++frame) {
+        // Offsets count from the "movi" tag.
+        index.Tag("00db").LE32(0x10).LE32(4 + frame * (8 + kFrameBytes)).LE32(kFrameBytes);
+        movie.Raw(RiffChunk("00db", Bytes(kFrameBytes, static_cast<std::uint8_t>(frame))));
+    }
+    const Bytes streamList = RiffList("strl", Concat({RiffChunk("strh", streamHeader.bytes()),
+                                                      RiffChunk("strf", bitmapHeader.bytes())}));
+    return RiffFile(
+        "AVI ",
+        Concat({RiffList("hdrl", Concat({RiffChunk("avih", mainHeader.bytes()), streamList})),
+                RiffList("movi", movie.bytes()), RiffChunk("idx1", index.bytes())}));
+}
+
 inline Bytes WaveFile() {
     ByteWriter format;
     format.LE16(1).LE16(2).LE32(44100).LE32(176400).LE16(4).LE16(16);
