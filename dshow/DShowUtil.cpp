@@ -32,7 +32,7 @@ ComPtr<IPinPred> TMatchPinConnection::Create(bool bShouldBeConnected) {
     return matcher;
 }
 
-HRESULT TMatchPinConnection::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE TMatchPinConnection::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
@@ -45,11 +45,11 @@ HRESULT TMatchPinConnection::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-ULONG TMatchPinConnection::AddRef() {
+ULONG STDMETHODCALLTYPE TMatchPinConnection::AddRef() {
     return FRefCount.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-ULONG TMatchPinConnection::Release() {
+ULONG STDMETHODCALLTYPE TMatchPinConnection::Release() {
     const ULONG left = FRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
     if (left == 0) {
         delete this;

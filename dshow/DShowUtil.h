@@ -39,9 +39,9 @@ public:
     // unconnected ones.
     static ComPtr<IPinPred> Create(bool bShouldBeConnected);
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
     // Raises EAssertionFailed for a null pResult.
     HRESULT FN(IPin* pPin, bool* pResult) override;
 

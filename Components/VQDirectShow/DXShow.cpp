@@ -128,11 +128,11 @@ public:
 
     void Detach() { component_ = nullptr; }
 
-    HRESULT SelectedFilter(IMoniker* moniker) override {
+    HRESULT STDMETHODCALLTYPE SelectedFilter(IMoniker* moniker) override {
         return component_ != nullptr && component_->DoFilterSelected(moniker) ? E_FAIL : S_OK;
     }
 
-    HRESULT CreatedFilter(IBaseFilter* filter) override {
+    HRESULT STDMETHODCALLTYPE CreatedFilter(IBaseFilter* filter) override {
         return component_ != nullptr && component_->DoFilterCreated(filter) ? E_FAIL : S_OK;
     }
 

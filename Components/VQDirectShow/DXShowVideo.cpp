@@ -109,21 +109,24 @@ class TOverlayNotifySink final : public ComObject<IOverlayNotify> {
 public:
     explicit TOverlayNotifySink(HWND window) : window_(window) {}
 
-    HRESULT OnPaletteChange(DWORD /*colors*/, const PALETTEENTRY* /*palette*/) override {
+    HRESULT STDMETHODCALLTYPE OnPaletteChange(DWORD /*colors*/,
+                                              const PALETTEENTRY* /*palette*/) override {
         return S_OK;
     }
-    HRESULT OnClipChange(const RECT* /*sourceRect*/, const RECT* /*destinationRect*/,
-                         const RGNDATA* /*regionData*/) override {
+    HRESULT STDMETHODCALLTYPE OnClipChange(const RECT* /*sourceRect*/,
+                                           const RECT* /*destinationRect*/,
+                                           const RGNDATA* /*regionData*/) override {
         return S_OK;
     }
-    HRESULT OnColorKeyChange(const COLORKEY* colorKey) override {
+    HRESULT STDMETHODCALLTYPE OnColorKeyChange(const COLORKEY* colorKey) override {
         if (colorKey == nullptr) {
             return E_POINTER;
         }
         PostMessageW(window_, WM_COLORKEYCHANGED, colorKey->HighColorValue, 0);
         return S_OK;
     }
-    HRESULT OnPositionChange(const RECT* /*sourceRect*/, const RECT* /*destinationRect*/) override {
+    HRESULT STDMETHODCALLTYPE OnPositionChange(const RECT* /*sourceRect*/,
+                                               const RECT* /*destinationRect*/) override {
         return S_OK;
     }
 

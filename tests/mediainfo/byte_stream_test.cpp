@@ -71,7 +71,9 @@ TEST_P(ByteStreamTest, RandomSeeksAndReadsMatchTheBytes) {
         stream->Seek(position);
         const std::size_t count = stream->Read(buffer);
         const std::size_t expected =
-            position >= bytes.size() ? 0 : std::min(buffer.size(), bytes.size() - position);
+            position >= bytes.size()
+                ? 0
+                : std::min<std::uint64_t>(buffer.size(), bytes.size() - position);
         ASSERT_EQ(count, expected) << "at " << position;
         ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + count, bytes.begin() + position));
         ASSERT_EQ(stream->Position(), position + count);
