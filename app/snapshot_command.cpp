@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "Components/VQDirectShow/DXShowDevices.h"
+#include "app/device_snapshot.h"
 #include "app/message_text.h"
-#include "platform/devices/capture_filter.h"
 #include "platform/devices/catalog_writer.h"
 #include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
@@ -77,14 +77,12 @@ ExitStatus RunSnapshotCommand(std::span<const std::string> args, const CommandCo
         context.err << kPrefix << "cannot open " << path << ": " << FailureText(hr) << '\n';
         return ExitStatus::Failure;
     }
-    // Both backends make their device filters from a catalog entry: that entry is the
-    // snapshot.
-    const sim::CaptureFilter* capture = sim::CaptureFilter::From(filter.Get());
-    if (capture == nullptr) {
-        context.err << kPrefix << path << " is not a device this backend can describe\n";
+    const std::optional<sim::CatalogDevice> entry = DescribeCaptureDevice(*device, *filter.Get());
+    if (!entry) {
+        context.err << kPrefix << "cannot read the properties of " << path << '\n';
         return ExitStatus::Failure;
     }
-    context.out << sim::CatalogToJsonText(sim::Catalog{{capture->Device()}});
+    context.out << sim::CatalogToJsonText(sim::Catalog{{*entry}});
     return ExitStatus::Success;
 }
 

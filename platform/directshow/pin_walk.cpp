@@ -3,6 +3,7 @@
 #include "platform/sdk/dshow/capture.h"
 #include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
+#include "platform/support/pin_category.h"
 
 namespace capspect::sim {
 namespace {
@@ -57,18 +58,7 @@ std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, std::optional<PIN_DIRECTIO
 }
 
 std::optional<GUID> CategoryOf(IPin* pin) {
-    ComPtr<IKsPropertySet> properties;
-    if (FAILED(pin->QueryInterface(IID_PPV_ARGS(properties.GetAddressOf())))) {
-        return std::nullopt;
-    }
-    GUID category{};
-    DWORD returned = 0;
-    if (FAILED(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category,
-                               sizeof category, &returned)) ||
-        returned != sizeof category) {
-        return std::nullopt;
-    }
-    return category;
+    return PinCategoryOf(*pin);
 }
 
 bool CarriesMajorType(IPin* pin, const GUID& majorType) {
