@@ -10,6 +10,8 @@ windows_packages=(
     # Wine's AVI splitter is GStreamer's avidemux; Wine takes the user locale from the
     # Unix one, so the tests' German run needs it installed.
     gstreamer1.0-plugins-good locales-all
+    # The vivid test under Wine: QEMU, and an X display for Wine's VMR-9.
+    qemu-system-x86 xvfb xauth
 )
 
 linux_packages=(

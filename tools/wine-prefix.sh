@@ -10,5 +10,8 @@ mkdir -p "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 wineboot -i >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+# A program that crashes ends there, instead of waiting in Wine's debugger.
+wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    >/dev/null 2>&1 </dev/null
 wineserver -w
 touch "$prefix/.capspect-ready"
