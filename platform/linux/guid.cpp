@@ -19,7 +19,7 @@ HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid) {
     }
     const auto parsed = capspect::GuidFromString(std::u16string_view(text));
     if (!parsed) {
-        return HResultFromBits(0x800401F3);  // CO_E_CLASSSTRING
+        return CO_E_CLASSSTRING;
     }
     *clsid = *parsed;
     return S_OK;

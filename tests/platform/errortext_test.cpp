@@ -8,10 +8,12 @@
 #include <string>
 
 #include "platform/support/error_table.h"
+#include "platform/support/hresult_bits.h"
 #include "tests/support/error_tsv.h"
 
 namespace {
 
+using capspect::HResultFromBits;
 using capspect::test::ReadErrorTsv;
 
 constexpr WCHAR kGuard = u'#';

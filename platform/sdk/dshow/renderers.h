@@ -15,8 +15,8 @@ struct IDirect3DSurface9;
 struct IVMRImageCompositor;
 struct IVMRImageCompositor9;
 
-constexpr HRESULT VFW_E_NO_PALETTE_AVAILABLE = HResultFromBits(0x80040220);
-constexpr HRESULT VFW_E_ADVISE_ALREADY_SET = HResultFromBits(0x80040236);
+constexpr HRESULT VFW_E_NO_PALETTE_AVAILABLE = _HRESULT_TYPEDEF_(0x80040220);
+constexpr HRESULT VFW_E_ADVISE_ALREADY_SET = _HRESULT_TYPEDEF_(0x80040236);
 
 // The video subtype of a connection through which a filter overlays video on the display
 // (the Overlay Mixer's output to the Video Renderer).
