@@ -185,6 +185,9 @@ ExitStatus RunVerifyCommand(std::span<const std::string> args, const CommandCont
     if (!parsed) {
         return ExitStatus::Usage;
     }
+    // From here on Ctrl-C ends the run cleanly: rendering already sets the device's
+    // preferred format, which the run's restore undoes.
+    const InterruptWatch interrupt;
     const std::unique_ptr<RenderedDevice> rendered =
         RenderedDevice::Render("verify", parsed->devicePath, context);
     if (!rendered) {
@@ -197,7 +200,6 @@ ExitStatus RunVerifyCommand(std::span<const std::string> args, const CommandCont
                     << " cannot be streamed in this build\n";
         return ExitStatus::Failure;
     }
-    const InterruptWatch interrupt;
     VerifyRun run;
     {
         const std::unique_ptr<ProgressLine> progress = ProgressFor(context);

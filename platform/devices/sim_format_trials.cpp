@@ -113,7 +113,10 @@ TrialResult SimFormatTrials::Run(const TrialRequest& request) {
         result.refused = FailedCall{"IAMStreamConfig::SetFormat", hr, {}};
         return result;
     }
-    const StreamingDesc& streaming = StreamingOf(pin_.CurrentCapability().value_or(-1));
+    // The trial's own capability: an earlier one may cover the same format.
+    const int capability =
+        request.capability >= 0 ? request.capability : pin_.CurrentCapability().value_or(-1);
+    const StreamingDesc& streaming = StreamingOf(capability);
     const std::optional<VideoFrame> asked = VideoFrameOf(format.Get());
     if (asked) {
         result.changed = ChangedFrame(streaming, *asked);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/verify_output.h"
 #include "app/verify_progress.h"
 #include "platform/support/mediatypes.h"
 
@@ -76,6 +77,25 @@ TEST(VerifyVerdict, FrameTimeoutIsTheLongerOfTimeoutAndThreeSlowestPeriods) {
     EXPECT_EQ(FrameTimeout(1'000'000, caps, format.Get()), 1'200'000);
     caps.MaxFrameInterval = 20'000'000;  // 0.5 fps at the slowest
     EXPECT_EQ(FrameTimeout(50'000'000, caps, format.Get()), 60'000'000);
+}
+
+TEST(VerifyOutputText, AStoppedRunSaysItIsIncompleteAndIsNoSuccess) {
+    VerifyRun run;
+    run.planned = 3;
+    run.verdicts.push_back(JudgeTrial(FramesAt({0, 333'333}), "640x480 YUY2 30.00fps", 30.0, 0));
+    run.indices.push_back(0);
+    EXPECT_FALSE(FormatVerifyText(run).ends_with("; incomplete: stopped\n"));
+    EXPECT_FALSE(AllFormatsOk(run));  // one of three formats
+    run.planned = 1;
+    EXPECT_TRUE(AllFormatsOk(run));
+    run.complete = false;
+    EXPECT_FALSE(AllFormatsOk(run));
+    EXPECT_TRUE(FormatVerifyText(run).ends_with(
+        "1 of 1 formats verified: 1 ok, 0 refused, 0 changed, 0 no frames, 0 slow, 0 failed; "
+        "incomplete: stopped\n"));
+    run.complete = true;
+    run.restoreFailure = FailedCall{"VIDIOC_S_INPUT", E_FAIL, "No such device"};
+    EXPECT_FALSE(AllFormatsOk(run));
 }
 
 TEST(VerifyProgressText, SaysWhereTheRunIsAndWhatIsLeft) {
