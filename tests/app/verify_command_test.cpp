@@ -187,6 +187,19 @@ TEST_F(VerifyCommand, ExitStatusIsZeroOnlyWhenEveryFormatIsOk) {
               "'capspect list')\n");
 }
 
+TEST_F(VerifyCommand, TheDemoCardHasOneSlowFormatToShow) {
+    const CommandRun run = RunCapspect({"verify", "--demo"});
+    EXPECT_EQ(run.status, ExitStatus::Failure);
+    std::vector<std::string> notOk;
+    for (const std::string& line : Lines(run.out)) {
+        const std::vector<std::string> columns = Columns(line);
+        if (columns.size() > 1 && columns[1] != "ok") {
+            notOk.push_back(columns[0] + " " + columns[1] + " " + columns[3]);
+        }
+    }
+    EXPECT_EQ(notOk, std::vector<std::string>{"768x576 YUY2 25.00fps slow 12.50 of 25.00 fps"});
+}
+
 TEST_F(VerifyCommand, BadArgumentsAreUsageErrorsNamingTheArgument) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--frames", "0"}, "--frames '0': expected a whole number from 1 to 100000"},
