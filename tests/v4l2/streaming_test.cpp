@@ -215,6 +215,14 @@ TEST(MmapStream, AFlaggedBufferIsAFailureAndASilentDriverNoHang) {
     EXPECT_TRUE(none.frameTimes.empty());
     EXPECT_FALSE(none.failure);
     ExpectReleased(silent);
+
+    // Woken again and again without a buffer: the wait still ends.
+    ScriptedDriver spurious;
+    spurious.failures = {{"DQBUF", 0, EAGAIN}};
+    const TrialResult woken = Stream(spurious, Frames(3));
+    EXPECT_TRUE(woken.silent);
+    EXPECT_FALSE(woken.failure);
+    ExpectReleased(spurious);
 }
 
 TEST(MmapStream, AStopRequestEndsTheTrialBetweenFrames) {

@@ -180,30 +180,37 @@ public:
                 result_.failure = FailedV4l2Call("poll", waited);
                 return;
             }
-            if (!TakeOne(started)) {
-                return;
+            switch (TakeOne(started)) {
+                case Taken::Frame:
+                    deadline = Steady::now() + timeout;
+                    break;
+                case Taken::Nothing:
+                    break;  // woken without a buffer: the deadline still holds
+                case Taken::End:
+                    return;
             }
-            deadline = Steady::now() + timeout;
         }
     }
 
 private:
-    // Dequeues a frame, notes it and queues the buffer again; false when the trial ends.
-    bool TakeOne(Steady::time_point started) {
+    enum class Taken { Frame, Nothing, End };
+
+    // Dequeues a frame, notes it and queues the buffer again.
+    Taken TakeOne(Steady::time_point started) {
         BufferRecord record(bufferType_, 0);
         v4l2_buffer& buffer = record.Get();
         if (const int error = device_.DequeueBuffer(buffer); error != 0) {
             if (error == EAGAIN) {
-                return true;  // woken without a buffer; the deadline still holds
+                return Taken::Nothing;
             }
             result_.failure = FailedV4l2Call("VIDIOC_DQBUF", error);
-            return false;
+            return Taken::End;
         }
         if ((buffer.flags & V4L2_BUF_FLAG_ERROR) != 0) {
             result_.failure = FailedV4l2Call("VIDIOC_DQBUF", EIO);
             result_.failure->reason = "buffer " + std::to_string(buffer.index) +
                                       " flagged V4L2_BUF_FLAG_ERROR (corrupted frame)";
-            return false;
+            return Taken::End;
         }
         if (result_.frameTimes.empty()) {
             result_.firstFrameDelay = ToReferenceTime(Steady::now() - started);
@@ -211,9 +218,9 @@ private:
         result_.frameTimes.push_back(FrameTime(buffer));
         if (const int error = device_.QueueBuffer(buffer); error != 0) {
             result_.failure = FailedV4l2Call("VIDIOC_QBUF", error);
-            return false;
+            return Taken::End;
         }
-        return true;
+        return Taken::Frame;
     }
 
     V4l2Streaming& device_;
