@@ -2,13 +2,14 @@
 # `capspect verify` against the kernel's vivid driver in one QEMU guest (run-vivid.sh with
 # vivid_verify_guest.sh), checked on the host:
 #  - six small webcam formats stream ok, each at a measured rate within 10 % of the
-#    advertised one (20 frames: vivid's kernel thread wakes on 4 ms jiffies, so a single
+#    advertised one, in one of two runs (a loaded host slows QEMU's emulation down; when
+#    even v4l2-ctl gets below 90 % of 60 fps there, only the 20 frames are checked) (20 frames: vivid's kernel thread wakes on 4 ms jiffies, so a single
 #    frame interval at 60 fps is 16 or 20 ms and two frames cannot tell 10 %);
 #  - two frames per format: every format delivers its two frames;
 #  - vivid's error injection gives the matching outcome: inject_vidioc_streamon_error and
 #    inject_v4l2_buf_flag_error a failed STREAMON / flagged buffer, inject_fatal_streaming_error
 #    pressed while streaming a failed DQBUF, disconnect a failed DQBUF with ENODEV and no hang;
-#  - the multi-planar device streams;
+#  - the multi-planar device streams; Ctrl-C (SIGINT) ends a run as incomplete;
 #  - after every run the device's input, standard, format and frame rate are as before
 #    (the TV input with NTSC set included), except after the disconnect.
 #
@@ -67,14 +68,31 @@ expect_line() {
     grep -qF -- "$3" <<< "$line" || fail "$1: expected '$3' in: $line"
 }
 
-expect_status rates 0
-formats=$(grep -c $'\tok\t20 frames\t' rates || true)
-[ "$formats" = 6 ] || fail "rates: $formats of 6 formats ok with 20 frames: $(cat rates)"
-head -n 6 rates | awk -F '\t' '{
-    split($4, rate, " ");
-    if (rate[1] < 0.9 * rate[3] || rate[1] > 1.1 * rate[3]) { print "off by more than 10 %: " $0; bad = 1 }
-} END { exit bad }' || fail "rates: $(cat rates)"
+# rates_ok RUN: every format ok, each within 10 % of its rate; or why not on stdout.
+rates_ok() {
+    [ "$(cat "$1.rc")" = 0 ] || { cat "$1"; return 1; }
+    [ "$(grep -c $'\tok\t20 frames\t' "$1" || true)" = 6 ] || { cat "$1"; return 1; }
+    head -n 6 "$1" | awk -F '\t' '{
+        split($4, rate, " ");
+        if (rate[1] < 0.9 * rate[3] || rate[1] > 1.1 * rate[3]) { print "off by more than 10 %: " $0; bad = 1 }
+    } END { exit bad }'
+}
+# The rate v4l2-ctl itself measured for 320x180 at 60 fps: below 54 QEMU cannot keep up on
+# this host now, and the rates say nothing about capspect.
+reference=$(tr '\r' '\n' < v4l2-ctl-rate | grep -o '[0-9.]* fps' | tail -n 1 | cut -d ' ' -f 1)
+[ -n "$reference" ] || fail "v4l2-ctl measured no rate: $(cat v4l2-ctl-rate)"
+if first=$(rates_ok rates) || second=$(rates_ok rates-again); then
+    echo "rates within 10 % (v4l2-ctl: $reference fps at 60)"
+elif awk -v r="$reference" 'BEGIN { exit !(r < 54) }'; then
+    echo "rates not judged: QEMU gives v4l2-ctl only $reference of 60 fps on this loaded host"
+    for run in rates rates-again; do
+        [ "$(cut -f 3 "$run" | grep -c '^20 frames$' || true)" = 6 ] || fail "$run: $(cat "$run")"
+    done
+else
+    fail "rates, twice (v4l2-ctl: $reference fps at 60): $first / ${second:-}"
+fi
 expect_restored rates
+expect_restored rates-again
 
 frames=$(cut -f 3 two-frames | grep -c '^2 frames$' || true)
 [ "$frames" = 4 ] || fail "two-frames: $frames of 4 formats delivered both frames: $(cat two-frames)"
@@ -99,7 +117,12 @@ expect_status tv 0
 grep -q '0x0000b000' tv.before || fail "tv: the standard was not set: $(cat tv.before)"
 expect_restored tv
 
+expect_status interrupt 1
+[ "$(cat interrupt)" = "0 of 2 formats verified: 0 ok, 0 refused, 0 changed, 0 no frames, 0 slow, 0 failed; incomplete: stopped" ] ||
+    fail "interrupt: $(cat interrupt)"
+expect_restored interrupt
+
 expect_status disconnect 1
 expect_line disconnect failed "No such device"
 
-echo "PASS: rates within 10 %, every injected error reported, the device restored"
+echo "PASS: every injected error reported, the device restored"
