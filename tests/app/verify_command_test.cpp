@@ -22,7 +22,7 @@ namespace capspect {
 namespace {
 
 // One 30 fps format per outcome, in this order: ok, refused (SetFormat fails for index 1),
-// changed (640x480 delivered), no frames, slow (15 fps delivered), failed (after 2 frames),
+// changed (640x480 YUY2 delivered), no frames, slow (15 fps delivered), failed (after 2 frames),
 // silent after 2 frames (failed). The last has MaxFrameInterval 0.5 s, so its wait for a
 // frame is at least 1.5 s.
 constexpr const char* kOutcomeCatalog = R"({"devices": [
@@ -40,7 +40,7 @@ constexpr const char* kOutcomeCatalog = R"({"devices": [
        {"mediaType": {"majortype": "MEDIATYPE_Video", "subtype": "MEDIASUBTYPE_MJPG",
                       "formattype": "FORMAT_Vidscope", "AvgTimePerFrame": 333333,
                       "biWidth": 1280, "biHeight": 720, "biBitCount": 24},
-        "streaming": {"deliveredSize": [640, 480]}},
+        "streaming": {"deliveredSize": [640, 480], "deliveredSubtype": "MEDIASUBTYPE_YUY2"}},
        {"mediaType": {"majortype": "MEDIATYPE_Video", "subtype": "MEDIASUBTYPE_YUY2",
                       "formattype": "FORMAT_Vidscope", "AvgTimePerFrame": 333333,
                       "biWidth": 1920, "biHeight": 1080, "biBitCount": 16},
@@ -109,7 +109,7 @@ TEST_F(VerifyCommand, EachOutcomeHasItsLineInReportOrder) {
         {"320x240 YUY2 30.00fps", "refused", "0 frames", "- of 30.00 fps", "no first frame",
          "IAMStreamConfig::SetFormat: Access is denied (0x80070005)"},
         {"1280x720 MJPG 30.00fps", "changed", "5 frames", "30.00 of 30.00 fps", "first frame 33 ms",
-         "delivered 640x480 MJPG"},
+         "delivered 640x480 YUY2"},
         {"1920x1080 YUY2 30.00fps", "no frames", "0 frames", "- of 30.00 fps", "no first frame",
          "no frame within 5.00 s"},
         {"640x480 MJPG 30.00fps", "slow", "5 frames", "15.00 of 30.00 fps", "first frame 67 ms"},
@@ -158,7 +158,7 @@ TEST_F(VerifyCommand, JsonHoldsTheSameResults) {
     EXPECT_TRUE(formats[0]["measuredFps"].is_null());
     EXPECT_EQ(formats[1]["outcome"], "changed");
     EXPECT_EQ(formats[1]["delivered"],
-              (nlohmann::json{{"width", 640}, {"height", 480}, {"subtype", "MJPG"}}));
+              (nlohmann::json{{"width", 640}, {"height", 480}, {"subtype", "YUY2"}}));
     EXPECT_EQ(formats[2]["outcome"], "no frames");
     EXPECT_EQ(formats[2]["frames"], 0);
     EXPECT_EQ(formats[3]["outcome"], "slow");
