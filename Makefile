@@ -113,3 +113,11 @@ bench-vivid: deps
 	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target capspect-cli
 	@./bench/vivid_report_bench.sh $(BUILD_DIR)/app/capspect-cli
+
+# `capspect verify`'s cost per format beyond streaming, against `v4l2-ctl --stream-mmap
+# --stream-count=N` for the same six formats, in the same kind of guest.
+.PHONY: bench-vivid-verify
+bench-vivid-verify: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target capspect-cli
+	@./bench/vivid_verify_bench.sh $(BUILD_DIR)/app/capspect-cli

@@ -14,6 +14,7 @@
 #include "app/message_text.h"
 #include "app/report_command.h"
 #include "app/snapshot_command.h"
+#include "app/verify_command.h"
 
 namespace capspect {
 namespace {
@@ -35,6 +36,11 @@ constexpr std::string_view kUsageCommands =
     "  identify FILE...   what each media file holds, one JSON object per line\n"
     "  snapshot [DEVICE]  the device (a device path; default the first) as a device\n"
     "                     catalog, for replay with --devices\n"
+    "  verify [--frames N] [--timeout SECONDS] [--formats LIST] [--json] [DEVICE]\n"
+    "                     sets each output format of DEVICE in report order, streams N\n"
+    "                     frames (5) and says what happened: ok, refused, changed, no\n"
+    "                     frames (none within SECONDS, 5), slow or failed; LIST picks\n"
+    "                     formats by position (1-3,7); exit 1 when any is not ok\n"
     "\n"
     "Options (with every command, before or after it):\n"
     "  --devices FILE     simulated devices from a device catalog (docs/catalog.md)\n"
@@ -67,6 +73,7 @@ constexpr Command kCommands[] = {
     {"list", true, RunListCommand},
     {"report", true, RunReportCommand},
     {"snapshot", true, RunSnapshotCommand},
+    {"verify", true, RunVerifyCommand},
 };
 
 ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,

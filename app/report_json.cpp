@@ -156,14 +156,18 @@ void WriteFormat(sim::JsonWriter& out, const TDXShowStreamConfigItem& format, in
 
 }  // namespace
 
-std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats) {
-    std::string text;
-    sim::JsonWriter out(text);
-    out.BeginObject();
+void WriteDeviceMember(sim::JsonWriter& out, const TDXShowDevice& device) {
     out.Key("device").BeginObject();
     out.Member("description", Utf16ToUtf8(device.Description()));
     out.Member("devicePath", Utf16ToUtf8(device.DevicePath()));
     out.EndObject();
+}
+
+std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats) {
+    std::string text;
+    sim::JsonWriter out(text);
+    out.BeginObject();
+    WriteDeviceMember(out, device);
     out.Key("formats").BeginArray();
     for (int i = 0; i < formats.Count(); ++i) {
         WriteFormat(out, formats.Items(i), i);

@@ -7,6 +7,7 @@
 
 #include "Components/VQDirectShow/DXShowDevices.h"
 #include "Components/VQDirectShow/DXShowStreamConfig.h"
+#include "platform/devices/json_writer.h"
 
 namespace capspect {
 
@@ -14,5 +15,8 @@ namespace capspect {
 // two spaces and ending with a newline; each format {"index", "caps", "mediaType", "fps",
 // "text"}. Written as it goes: a device may offer many thousands of formats.
 std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamConfig& formats);
+
+// The member "device": {"description", "devicePath"} that begins the JSON documents.
+void WriteDeviceMember(sim::JsonWriter& out, const TDXShowDevice& device);
 
 }  // namespace capspect

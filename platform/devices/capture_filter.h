@@ -31,6 +31,7 @@
 #include "platform/devices/catalog.h"
 #include "platform/devices/device_control.h"
 #include "platform/devices/device_presence.h"
+#include "platform/devices/format_trial.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/sdk/dshow/capture.h"
@@ -59,6 +60,7 @@ public:
     HRESULT QuerySupported(REFGUID propertySet, DWORD propertyId, DWORD* typeSupport) override;
 
     const std::optional<GUID>& Category() const { return desc_.category; }
+    const PinDesc& Desc() const { return desc_; }
     // The capability the pin's current format falls under, if it has one.
     std::optional<int> CurrentCapability() const { return currentIndex_; }
 
@@ -106,6 +108,11 @@ public:
     // The code RenderStream of the preview stream fails with when it starts from
     // `streamPin`, the device pin the preview comes from (the catalog's RenderPreview).
     std::optional<HRESULT> PreviewRenderFault(const CapturePin& streamPin) const;
+
+    // Streaming trials of the pin behind `streamConfig` (one of this filter's): the
+    // device's own for a real device, the catalog's for a simulated one. Null when no pin
+    // of the filter offers that stream configuration.
+    std::unique_ptr<FormatTrials> MakeTrials(IAMStreamConfig* streamConfig);
 
 private:
     const std::shared_ptr<const CatalogDevice> device_;

@@ -58,9 +58,31 @@ struct MediaTypeDesc {
     std::vector<BYTE> FormatBlock() const;
 };
 
+// A streaming failure that ends a simulated stream after `afterFrames` frames.
+struct StreamFailureDesc {
+    int afterFrames = 0;
+    HRESULT hr = E_FAIL;
+};
+
+// What a capability delivers when it is streamed. Without it a capability streams at the
+// rate of the format set, the first frame one frame interval after the start.
+struct StreamingDesc {
+    // The real frame interval; none: the set format's AvgTimePerFrame.
+    std::optional<REFERENCE_TIME> frameInterval;
+    // From the start of the stream to the first frame; none: one frame interval.
+    std::optional<REFERENCE_TIME> firstFrameDelay;
+    // The stream falls silent after this many frames (0: it delivers none); none: no limit.
+    std::optional<int> frames;
+    // The device accepts the format but delivers this size or subtype instead.
+    std::optional<SIZE> deliveredSize;
+    std::optional<GUID> deliveredSubtype;
+    std::optional<StreamFailureDesc> failure;
+};
+
 struct Capability {
     VIDEO_STREAM_CONFIG_CAPS caps{};
     MediaTypeDesc mediaType;
+    StreamingDesc streaming;
 };
 
 // What a pin's IAMStreamConfig offers.

@@ -550,14 +550,58 @@ MediaTypeDesc ReadMediaType(const Node& node) {
     return type;
 }
 
+StreamFailureDesc ReadStreamFailure(const Node& node) {
+    const ObjectReader reader(node, {"afterFrames", "hr"});
+    StreamFailureDesc failure;
+    failure.hr = ReadHresult(reader.Required("hr", "the HRESULT the stream fails with"));
+    if (const auto after = reader.Optional("afterFrames")) {
+        failure.afterFrames = ReadInteger<int>(*after, 0);
+    }
+    return failure;
+}
+
+// A frame interval or delay in 100 ns units: above 0, at most an hour.
+REFERENCE_TIME ReadDuration(const Node& node, REFERENCE_TIME min) {
+    constexpr REFERENCE_TIME kHour = 36'000'000'000;
+    return ReadInteger<REFERENCE_TIME>(node, min, kHour);
+}
+
+StreamingDesc ReadStreaming(const Node& node) {
+    const ObjectReader reader(node, {"frameInterval", "firstFrameDelay", "frames", "deliveredSize",
+                                     "deliveredSubtype", "failure"});
+    StreamingDesc streaming;
+    if (const auto interval = reader.Optional("frameInterval")) {
+        streaming.frameInterval = ReadDuration(*interval, 1);
+    }
+    if (const auto delay = reader.Optional("firstFrameDelay")) {
+        streaming.firstFrameDelay = ReadDuration(*delay, 0);
+    }
+    if (const auto frames = reader.Optional("frames")) {
+        streaming.frames = ReadInteger<int>(*frames, 0);
+    }
+    if (const auto size = reader.Optional("deliveredSize")) {
+        streaming.deliveredSize = ReadSize(*size);
+    }
+    if (const auto subtype = reader.Optional("deliveredSubtype")) {
+        streaming.deliveredSubtype = ReadGuid(*subtype);
+    }
+    if (const auto failure = reader.Optional("failure")) {
+        streaming.failure = ReadStreamFailure(*failure);
+    }
+    return streaming;
+}
+
 Capability ReadCapability(const Node& node) {
-    const ObjectReader reader(node, {"caps", "mediaType"});
+    const ObjectReader reader(node, {"caps", "mediaType", "streaming"});
     Capability capability;
     if (const auto caps = reader.Optional("caps")) {
         capability.caps = ReadCaps(*caps);
     }
     capability.mediaType =
         ReadMediaType(reader.Required("mediaType", "the capability's media type"));
+    if (const auto streaming = reader.Optional("streaming")) {
+        capability.streaming = ReadStreaming(*streaming);
+    }
     return capability;
 }
 

@@ -4,9 +4,11 @@
 // Simulated devices have no control; their catalog entry answers alone.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "platform/devices/catalog.h"
+#include "platform/devices/format_trial.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim {
@@ -31,6 +33,10 @@ public:
 
     // Routes crossbar input `input` to crossbar output `output` on the device.
     virtual HRESULT Route(LONG output, LONG input) = 0;
+
+    // Streaming trials on the device; they remember the device's state as it was when
+    // the control was made, so that Restore returns to it.
+    virtual std::unique_ptr<FormatTrials> MakeTrials() = 0;
 
 protected:
     DeviceControl() = default;

@@ -1,5 +1,7 @@
 #include "platform/support/program_start.h"
 
+#include <unistd.h>
+
 namespace capspect {
 
 std::vector<std::string> ProgramArguments(int argc, char* argv[]) {
@@ -7,5 +9,9 @@ std::vector<std::string> ProgramArguments(int argc, char* argv[]) {
 }
 
 void PrepareStandardStreams() {}
+
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace capspect

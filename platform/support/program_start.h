@@ -16,4 +16,8 @@ std::vector<std::string> ProgramArguments(int argc, char* argv[]);
 // do on Linux.
 void PrepareStandardStreams();
 
+// True when stderr is a terminal (a console on Windows), where a progress line may be
+// rewritten in place.
+bool StandardErrorIsTerminal();
+
 }  // namespace capspect

@@ -32,4 +32,8 @@ void PrepareStandardStreams() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 }  // namespace capspect

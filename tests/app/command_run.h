@@ -15,6 +15,16 @@ struct CommandRun {
     std::string err;
 };
 
+// The lines of a command's output, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 inline CommandRun RunCapspect(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;

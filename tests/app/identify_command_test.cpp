@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/command_run.h"
 #include "tests/support/media_builders.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,15 +22,6 @@ struct IdentifyRun {
     std::vector<nlohmann::json> lines;
     std::vector<std::string> errors;
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // Runs the verb through the program's command line, as `capspect identify ARGS`.
 IdentifyRun Identify(const std::vector<std::string>& files) {

@@ -82,6 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"size of three", WithCaps(R"({"InputSize": [1, 2, 3]})"),
                   "bad.json: devices[0].pins[1].streamConfig.capabilities[3].caps.InputSize: "
                   "expected [cx, cy], two integers, found [1,2,3]"},
+        ErrorCase{"negative frame count when streamed",
+                  WithCaps(R"({}, "streaming": {"frames": -1})"),
+                  "bad.json: devices[0].pins[1].streamConfig.capabilities[3].streaming.frames: "
+                  "expected an integer from 0 to 2147483647, found -1"},
+        ErrorCase{"no time between frames", WithCaps(R"({}, "streaming": {"frameInterval": 0})"),
+                  "bad.json: devices[0].pins[1].streamConfig.capabilities[3].streaming."
+                  "frameInterval: expected an integer from 1 to 36000000000, found 0"},
+        ErrorCase{"typo in a streaming key",
+                  WithCaps(R"({}, "streaming": {"deliveredSise": [640, 480]})"),
+                  "bad.json: devices[0].pins[1].streamConfig.capabilities[3].streaming."
+                  "deliveredSise: unknown key; expected one of frameInterval, firstFrameDelay, "
+                  "frames, deliveredSize, deliveredSubtype, failure"},
+        ErrorCase{"stream failure without its code",
+                  WithCaps(R"({}, "streaming": {"failure": {"afterFrames": 3}})"),
+                  "bad.json: devices[0].pins[1].streamConfig.capabilities[3].streaming.failure: "
+                  "expected key \"hr\" (the HRESULT the stream fails with)"},
         ErrorCase{"typo in a caps key", WithCaps(R"({"MinFrameIntervall": 1})"),
                   "bad.json: devices[0].pins[1].streamConfig.capabilities[3].caps."
                   "MinFrameIntervall: unknown key; expected one of guid, VideoStandard, "

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <numeric>
 
 #include "platform/devices/v4l2/device_description.h"
@@ -16,30 +15,14 @@ struct AskedVideo {
     REFERENCE_TIME avgTimePerFrame = 0;
 };
 
-template <typename Header>
-std::optional<AskedVideo> AskedFrom(const AM_MEDIA_TYPE& type) {
-    if (type.cbFormat < sizeof(Header) || type.pbFormat == nullptr) {
-        return std::nullopt;
-    }
-    Header header;
-    std::memcpy(&header, type.pbFormat, sizeof header);
-    const BITMAPINFOHEADER& bitmap = header.bmiHeader;
-    if (bitmap.biWidth <= 0 || bitmap.biHeight == 0) {
-        return std::nullopt;
-    }
-    return AskedVideo{{static_cast<std::uint32_t>(bitmap.biWidth),
-                       static_cast<std::uint32_t>(std::abs(bitmap.biHeight))},
-                      header.AvgTimePerFrame};
-}
-
 std::optional<AskedVideo> AskedVideoOf(const AM_MEDIA_TYPE& type) {
-    if (type.formattype == FORMAT_VideoInfo) {
-        return AskedFrom<VIDEOINFOHEADER>(type);
+    const std::optional<VideoFrame> frame = VideoFrameOf(type);
+    if (!frame || frame->width <= 0 || frame->height == 0) {
+        return std::nullopt;
     }
-    if (type.formattype == FORMAT_VideoInfo2) {
-        return AskedFrom<VIDEOINFOHEADER2>(type);
-    }
-    return std::nullopt;
+    return AskedVideo{{static_cast<std::uint32_t>(frame->width),
+                       static_cast<std::uint32_t>(std::abs(frame->height))},
+                      frame->avgTimePerFrame};
 }
 
 bool IsVideoConnector(LONG type) {
@@ -54,6 +37,7 @@ V4l2CaptureControl::V4l2CaptureControl(std::unique_ptr<V4l2Device> device,
       failures_(std::move(failures)),
       bufferType_(CaptureBufferType(recording.capability)),
       recording_(std::move(recording)),
+      found_(FoundStateOf(recording_)),
       crossbar_(CrossbarOf(recording_)) {
     MapSelectedInput();
 }
@@ -183,6 +167,24 @@ HRESULT V4l2CaptureControl::ApplyFormat(const AM_MEDIA_TYPE* format, std::option
         return hr;
     }
     return ReadFormat(delivered);
+}
+
+std::optional<TrialFormat> V4l2CaptureControl::TrialFormatOf(int capability,
+                                                             const AM_MEDIA_TYPE& type) const {
+    const auto asked = AskedVideoOf(type);
+    if (!asked || capability < 0 || static_cast<std::size_t>(capability) >= capabilities_.size()) {
+        return std::nullopt;
+    }
+    const std::uint32_t pixelformat =
+        capabilities_[static_cast<std::size_t>(capability)].pixelformat;
+    return TrialFormat{pixelformat, asked->size, IntervalFor(pixelformat, asked->avgTimePerFrame)};
+}
+
+std::unique_ptr<FormatTrials> V4l2CaptureControl::MakeTrials() {
+    return std::make_unique<V4l2FormatTrials>(*device_, bufferType_, found_,
+                                              [this](int capability, const AM_MEDIA_TYPE& type) {
+                                                  return TrialFormatOf(capability, type);
+                                              });
 }
 
 HRESULT V4l2CaptureControl::Route(LONG output, LONG input) {

@@ -13,6 +13,7 @@
 #include "platform/devices/v4l2/crossbar_layout.h"
 #include "platform/devices/v4l2/device.h"
 #include "platform/devices/v4l2/recording.h"
+#include "platform/devices/v4l2/v4l2_format_trials.h"
 
 namespace capspect::v4l2 {
 
@@ -42,6 +43,10 @@ public:
     // input.
     HRESULT Route(LONG output, LONG input) override;
 
+    // Trials on the node (V4l2FormatTrials); they restore the state the node had when
+    // this control was made and must not outlive the control.
+    std::unique_ptr<FormatTrials> MakeTrials() override;
+
 private:
     struct DeviceFormat {
         v4l2_pix_format format;
@@ -55,11 +60,14 @@ private:
     // value stands for (1001/30000 for 333667), else the value itself as a fraction.
     std::optional<Fraction> IntervalFor(std::uint32_t pixelformat,
                                         REFERENCE_TIME avgTimePerFrame) const;
+    std::optional<TrialFormat> TrialFormatOf(int capability, const AM_MEDIA_TYPE& type) const;
 
     const std::unique_ptr<V4l2Device> device_;
     const FailureSink failures_;
     const std::uint32_t bufferType_;
     DeviceRecording recording_;
+    // The node's state when the control was made, before any format or route of ours.
+    const FoundState found_;
     std::optional<CrossbarLayout> crossbar_;
     std::vector<VideoCapability> capabilities_;
     sim::StreamConfigDesc config_;

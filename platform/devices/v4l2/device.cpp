@@ -1,10 +1,14 @@
 #include "platform/devices/v4l2/device.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace capspect::v4l2 {
 
@@ -131,6 +135,70 @@ int V4l2FileDevice::CropCap(v4l2_cropcap& cropcap) {
 }
 int V4l2FileDevice::GetSelection(v4l2_selection& selection) {
     return Ioctl(VIDIOC_G_SELECTION, &selection);
+}
+
+int V4l2FileDevice::RequestBuffers(v4l2_requestbuffers& request) {
+    return Ioctl(VIDIOC_REQBUFS, &request);
+}
+int V4l2FileDevice::QueryBuffer(v4l2_buffer& buffer) {
+    return Ioctl(VIDIOC_QUERYBUF, &buffer);
+}
+int V4l2FileDevice::QueueBuffer(v4l2_buffer& buffer) {
+    return Ioctl(VIDIOC_QBUF, &buffer);
+}
+int V4l2FileDevice::DequeueBuffer(v4l2_buffer& buffer) {
+    return Ioctl(VIDIOC_DQBUF, &buffer);
+}
+int V4l2FileDevice::StreamOn(std::uint32_t bufferType) {
+    int type = static_cast<int>(bufferType);
+    return Ioctl(VIDIOC_STREAMON, &type);
+}
+int V4l2FileDevice::StreamOff(std::uint32_t bufferType) {
+    int type = static_cast<int>(bufferType);
+    return Ioctl(VIDIOC_STREAMOFF, &type);
+}
+int V4l2FileDevice::SetStd(v4l2_std_id standard) {
+    return Ioctl(VIDIOC_S_STD, &standard);
+}
+
+int V4l2FileDevice::WaitForBuffer(std::chrono::milliseconds timeout) {
+    pollfd wait{fd_, POLLIN, 0};
+    const auto ms = static_cast<int>(std::min<std::chrono::milliseconds::rep>(
+        std::max<std::chrono::milliseconds::rep>(timeout.count(), 0), INT_MAX));
+    // Not repeated on EINTR: the caller decides whether a signal ends the wait.
+    const int ready = ::poll(&wait, 1, ms);
+    if (ready < 0) {
+        return errno;
+    }
+    return ready == 0 ? ETIMEDOUT : 0;
+}
+
+namespace {
+
+class MemoryMapping final : public BufferMapping {
+public:
+    MemoryMapping(void* address, std::size_t length) : address_(address), length_(length) {}
+    ~MemoryMapping() override { ::munmap(address_, length_); }
+    MemoryMapping(const MemoryMapping&) = delete;
+    MemoryMapping& operator=(const MemoryMapping&) = delete;
+
+private:
+    void* const address_;
+    const std::size_t length_;
+};
+
+}  // namespace
+
+std::unique_ptr<BufferMapping> V4l2FileDevice::Map(std::size_t length, std::uint32_t offset,
+                                                   int& error) {
+    void* const address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_,
+                                 static_cast<off_t>(offset));
+    if (address == MAP_FAILED) {
+        error = errno;
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<MemoryMapping>(address, length);
 }
 
 }  // namespace capspect::v4l2

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/devices/v4l2/streaming.h"
+
 namespace capspect::v4l2 {
 
 // The ioctls behind the calls of V4l2Device, one per method.
@@ -66,6 +68,9 @@ public:
     virtual int CropCap(v4l2_cropcap& cropcap) = 0;
     virtual int GetSelection(v4l2_selection& selection) = 0;
 
+    // The streaming calls of the device; null where it cannot stream (a recording).
+    virtual V4l2Streaming* Streaming() { return nullptr; }
+
 protected:
     V4l2Device() = default;
     V4l2Device(const V4l2Device&) = default;
@@ -74,7 +79,7 @@ protected:
 
 // A device node opened read-write and non-blocking (so that nothing waits on a driver
 // that stopped answering); the descriptor is closed with the object.
-class V4l2FileDevice final : public V4l2Device {
+class V4l2FileDevice final : public V4l2Device, public V4l2Streaming {
 public:
     // Opens `node`; answers null and sets `error` to the errno when that fails.
     static std::unique_ptr<V4l2FileDevice> Open(const std::filesystem::path& node, int& error);
@@ -101,6 +106,18 @@ public:
     int GetAudio(v4l2_audio& audio) override;
     int CropCap(v4l2_cropcap& cropcap) override;
     int GetSelection(v4l2_selection& selection) override;
+
+    V4l2Streaming* Streaming() override { return this; }
+    int RequestBuffers(v4l2_requestbuffers& request) override;
+    int QueryBuffer(v4l2_buffer& buffer) override;
+    int QueueBuffer(v4l2_buffer& buffer) override;
+    int DequeueBuffer(v4l2_buffer& buffer) override;
+    int StreamOn(std::uint32_t bufferType) override;
+    int StreamOff(std::uint32_t bufferType) override;
+    int SetStd(v4l2_std_id standard) override;
+    int WaitForBuffer(std::chrono::milliseconds timeout) override;
+    std::unique_ptr<BufferMapping> Map(std::size_t length, std::uint32_t offset,
+                                       int& error) override;
 
 private:
     explicit V4l2FileDevice(int fd) : fd_(fd) {}

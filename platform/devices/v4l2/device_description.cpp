@@ -119,7 +119,7 @@ sim::StreamConfigDesc StreamConfigOf(const std::vector<VideoCapability>& capabil
     sim::StreamConfigDesc config;
     config.capsSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
     for (const VideoCapability& capability : capabilities) {
-        config.capabilities.push_back({capability.caps, MediaTypeDescOf(capability.mediaType)});
+        config.capabilities.push_back({capability.caps, MediaTypeDescOf(capability.mediaType), {}});
     }
     if (input.format) {
         if (const auto delivered =

@@ -1,0 +1,36 @@
+#include "platform/devices/format_trial.h"
+
+#include <cstring>
+
+#include <dvdmedia.h>
+
+namespace capspect {
+namespace {
+
+template <typename Header>
+std::optional<VideoFrame> FrameFrom(const AM_MEDIA_TYPE& type) {
+    if (type.cbFormat < sizeof(Header) || type.pbFormat == nullptr) {
+        return std::nullopt;
+    }
+    Header header;
+    std::memcpy(&header, type.pbFormat, sizeof header);
+    return VideoFrame{header.bmiHeader.biWidth, header.bmiHeader.biHeight, type.subtype,
+                      header.AvgTimePerFrame};
+}
+
+}  // namespace
+
+std::optional<VideoFrame> VideoFrameOf(const AM_MEDIA_TYPE& type) {
+    if (type.majortype != MEDIATYPE_Video) {
+        return std::nullopt;
+    }
+    if (type.formattype == FORMAT_VideoInfo) {
+        return FrameFrom<VIDEOINFOHEADER>(type);
+    }
+    if (type.formattype == FORMAT_VideoInfo2) {
+        return FrameFrom<VIDEOINFOHEADER2>(type);
+    }
+    return std::nullopt;
+}
+
+}  // namespace capspect

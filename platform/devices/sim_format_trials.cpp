@@ -1,0 +1,138 @@
+#include "platform/devices/sim_format_trials.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/linux/clock.h"
+#include "platform/support/mediatypes.h"
+
+namespace capspect::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+// A format without a frame rate streams at 30 frames per second.
+constexpr REFERENCE_TIME kDefaultInterval = 333'333;
+// Waits are cut into slices so that a stop request is heard soon.
+constexpr milliseconds kWaitSlice{20};
+
+const StreamingDesc kPlainStreaming;
+
+milliseconds ToMilliseconds(REFERENCE_TIME units) {
+    return milliseconds{units / 10'000};
+}
+
+// The simulated stream's clock: 100 ns units since the stream started, on the active clock.
+class StreamClock {
+public:
+    StreamClock() : start_(ActiveClock().Now()) {}
+
+    // Waits until `time`; false when a stop request came first.
+    bool WaitUntil(REFERENCE_TIME time, const std::function<bool()>& stopRequested) const {
+        const milliseconds deadline = start_ + ToMilliseconds(time);
+        for (;;) {
+            if (stopRequested && stopRequested()) {
+                return false;
+            }
+            const milliseconds now = ActiveClock().Now();
+            if (now >= deadline) {
+                return true;
+            }
+            ActiveClock().Sleep(std::min(deadline - now, kWaitSlice));
+        }
+    }
+
+private:
+    const milliseconds start_;
+};
+
+// The frame the device delivers instead of `asked`, when the catalog says it changes it.
+std::optional<DeliveredFormat> ChangedFrame(const StreamingDesc& streaming,
+                                            const VideoFrame& asked) {
+    DeliveredFormat delivered{asked.width, std::abs(asked.height), asked.subtype};
+    if (streaming.deliveredSize) {
+        delivered.width = streaming.deliveredSize->cx;
+        delivered.height = streaming.deliveredSize->cy;
+    }
+    if (streaming.deliveredSubtype) {
+        delivered.subtype = *streaming.deliveredSubtype;
+    }
+    const bool same = delivered.width == asked.width &&
+                      delivered.height == std::abs(asked.height) &&
+                      delivered.subtype == asked.subtype;
+    return same ? std::nullopt : std::optional(delivered);
+}
+
+// Streams frames as `streaming` describes, at `interval`, into `result`.
+void Stream(const StreamingDesc& streaming, REFERENCE_TIME interval, const TrialRequest& request,
+            TrialResult& result) {
+    const StreamClock clock;
+    const REFERENCE_TIME first = streaming.firstFrameDelay.value_or(interval);
+    REFERENCE_TIME previous = 0;
+    for (int frame = 0; frame < request.frames; ++frame) {
+        if (streaming.failure && frame == streaming.failure->afterFrames) {
+            result.failure = FailedCall{"EC_ERRORABORT", streaming.failure->hr, {}};
+            return;
+        }
+        const REFERENCE_TIME due = first + frame * interval;
+        const bool arrives = !streaming.frames || frame < *streaming.frames;
+        const REFERENCE_TIME waitEnd = arrives ? std::min(due, previous + request.frameTimeout)
+                                               : previous + request.frameTimeout;
+        if (!clock.WaitUntil(waitEnd, request.stopRequested)) {
+            result.stopped = true;
+            return;
+        }
+        if (!arrives || due > waitEnd) {
+            result.silent = true;
+            return;
+        }
+        if (frame == 0) {
+            result.firstFrameDelay = due;
+        }
+        result.frameTimes.push_back(due);
+        previous = due;
+    }
+}
+
+}  // namespace
+
+SimFormatTrials::SimFormatTrials(CapturePin& pin) : pin_(pin), config_(*pin.Desc().streamConfig) {}
+
+const StreamingDesc& SimFormatTrials::StreamingOf(int capability) const {
+    if (capability < 0 || static_cast<std::size_t>(capability) >= config_.capabilities.size()) {
+        return kPlainStreaming;
+    }
+    return config_.capabilities[static_cast<std::size_t>(capability)].streaming;
+}
+
+TrialResult SimFormatTrials::Run(const TrialRequest& request) {
+    TrialResult result;
+    MediaType format(*request.format);
+    if (const HRESULT hr = pin_.SetFormat(const_cast<AM_MEDIA_TYPE*>(&format.Get())); FAILED(hr)) {
+        result.refused = FailedCall{"IAMStreamConfig::SetFormat", hr, {}};
+        return result;
+    }
+    // The trial's own capability: an earlier one may cover the same format.
+    const int capability =
+        request.capability >= 0 ? request.capability : pin_.CurrentCapability().value_or(-1);
+    const StreamingDesc& streaming = StreamingOf(capability);
+    const std::optional<VideoFrame> asked = VideoFrameOf(format.Get());
+    if (asked) {
+        result.changed = ChangedFrame(streaming, *asked);
+    }
+    const REFERENCE_TIME setInterval = asked ? asked->avgTimePerFrame : 0;
+    const REFERENCE_TIME interval =
+        streaming.frameInterval.value_or(setInterval > 0 ? setInterval : kDefaultInterval);
+    Stream(streaming, interval, request, result);
+    return result;
+}
+
+std::optional<FailedCall> SimFormatTrials::Restore() {
+    if (const HRESULT hr = pin_.SetFormat(nullptr); FAILED(hr)) {
+        return FailedCall{"IAMStreamConfig::SetFormat", hr, {}};
+    }
+    return std::nullopt;
+}
+
+}  // namespace capspect::sim
