@@ -16,6 +16,7 @@
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
 #include "platform/support/mediatypes.h"
+#include "platform/support/registry_key.h"
 #include "platform/support/wide_string.h"
 #include "util/MediaTypeHelpers.h"
 
@@ -463,46 +464,6 @@ constexpr std::array<const GUID*, 28> kFriendlyNameCategories{
     &kCategoryFD0A5AF4,
     &kCategory71985F48,
     &kCategoryA2E3074F,
-};
-
-// An open registry key, closed when it goes.
-class RegistryKey {
-public:
-    RegistryKey(HKEY root, const std::u16string& path) {
-        if (RegOpenKeyExW(root, WideText(path), 0, KEY_READ, &FKey) != ERROR_SUCCESS) {
-            FKey = nullptr;
-        }
-    }
-    ~RegistryKey() {
-        if (FKey != nullptr) {
-            RegCloseKey(FKey);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    // The string value `name`; empty when the key or value is missing or not a string.
-    std::u16string ReadString(const char16_t* name) const {
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (FKey == nullptr ||
-            RegQueryValueExW(FKey, WideText(name), nullptr, &type, nullptr, &size) !=
-                ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ)) {
-            return {};
-        }
-        std::vector<char16_t> text(size / sizeof(char16_t) + 1, u'\0');
-        DWORD capacity = static_cast<DWORD>((text.size() - 1) * sizeof(char16_t));
-        if (RegQueryValueExW(FKey, WideText(name), nullptr, &type,
-                             reinterpret_cast<LPBYTE>(text.data()), &capacity) != ERROR_SUCCESS) {
-            return {};
-        }
-        // The stored data need not end with a NUL; the extra element guarantees one.
-        return std::u16string(text.data());
-    }
-
-private:
-    HKEY FKey = nullptr;
 };
 
 std::u16string FriendlyNameIn(const GUID& category, const CLSID& clsid) {

@@ -12,6 +12,7 @@
 
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
+#include "platform/support/registry_key.h"
 #include "platform/support/variant.h"
 #include "platform/support/wide_string.h"
 #include "util/ErrorTexts.h"
@@ -42,47 +43,6 @@ bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-// An open registry key, closed when it goes.
-class OpenRegistryKey {
-public:
-    OpenRegistryKey(HKEY root, const std::u16string& path) {
-        if (RegOpenKeyExW(root, WideText(path), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~OpenRegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    OpenRegistryKey(const OpenRegistryKey&) = delete;
-    OpenRegistryKey& operator=(const OpenRegistryKey&) = delete;
-
-    bool IsOpen() const { return key_ != nullptr; }
-
-    // The key's default value as text; empty when it has none or it is not a string.
-    std::u16string DefaultText() const {
-        DWORD type = REG_NONE;
-        DWORD size = 0;
-        if (RegQueryValueExW(key_, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ)) {
-            return {};
-        }
-        std::u16string text(size / sizeof(char16_t), u'\0');
-        size = static_cast<DWORD>(text.size() * sizeof(char16_t));
-        if (RegQueryValueExW(key_, nullptr, nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
-                             &size) != ERROR_SUCCESS) {
-            return {};
-        }
-        // The stored string usually ends in a NUL; the text ends at the first one.
-        text.resize(std::u16string_view(text.c_str()).size());
-        return text;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 std::u16string FormatEnumeratorFailure(HRESULT hr) {
     char code[9];
     std::snprintf(code, sizeof code, "%X", static_cast<unsigned>(hr));
@@ -104,11 +64,10 @@ const std::u16string& TDXShowDevice::FileName() const {
         return FFileName;
     }
     FFileName = kUnknownFileName;
-    const OpenRegistryKey key(
-        HKEY_LOCAL_MACHINE,
-        u"Software\\Classes\\CLSID\\" + GuidToU16String(FCLSID) + u"\\InprocServer32");
+    const RegistryKey key(HKEY_LOCAL_MACHINE, u"Software\\Classes\\CLSID\\" +
+                                                  GuidToU16String(FCLSID) + u"\\InprocServer32");
     if (key.IsOpen()) {
-        FFileName = key.DefaultText();
+        FFileName = key.ReadString(nullptr);
     }
     return FFileName;
 }
