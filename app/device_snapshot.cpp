@@ -46,15 +46,6 @@ sim::MediaTypeDesc MediaTypeDescOf(const AM_MEDIA_TYPE& type) {
     return desc;
 }
 
-std::optional<std::u16string> ReadBagText(IPropertyBag& bag, const char16_t* name) {
-    Variant value;
-    if (FAILED(bag.Read(WideText(name), value.get(), nullptr)) ||
-        FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) {
-        return std::nullopt;
-    }
-    return BstrToU16String(value->bstrVal);
-}
-
 std::optional<LONG> ReadBagInteger(IPropertyBag& bag, const char16_t* name) {
     Variant value;
     if (FAILED(bag.Read(WideText(name), value.get(), nullptr)) ||
@@ -70,10 +61,10 @@ std::optional<sim::DeviceProperties> ReadProperties(IMoniker& moniker) {
         return std::nullopt;
     }
     sim::DeviceProperties properties;
-    properties.friendlyName = ReadBagText(*bag.Get(), u"FriendlyName");
-    properties.description = ReadBagText(*bag.Get(), u"Description");
-    properties.devicePath = ReadBagText(*bag.Get(), u"DevicePath");
-    properties.clsid = ReadBagText(*bag.Get(), u"CLSID");
+    properties.friendlyName = ReadPropertyText(*bag.Get(), u"FriendlyName");
+    properties.description = ReadPropertyText(*bag.Get(), u"Description");
+    properties.devicePath = ReadPropertyText(*bag.Get(), u"DevicePath");
+    properties.clsid = ReadPropertyText(*bag.Get(), u"CLSID");
     properties.waveInId = ReadBagInteger(*bag.Get(), u"WaveInID");
     return properties;
 }

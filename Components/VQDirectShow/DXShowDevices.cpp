@@ -23,20 +23,6 @@ namespace {
 
 constexpr char16_t kUnknownFileName[] = u"<Unknown>";
 
-// The property `name` of `bag` as text; nothing when the bag has no such property or
-// its value has no text form. Each read gets a fresh value, so nothing leaks between
-// reads.
-std::optional<std::u16string> ReadText(IPropertyBag& bag, const char16_t* name) {
-    Variant value;
-    if (FAILED(bag.Read(WideText(name), value.get(), nullptr))) {
-        return std::nullopt;
-    }
-    if (FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) {
-        return std::nullopt;
-    }
-    return BstrToU16String(value->bstrVal);
-}
-
 bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
     return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, WideChars(a),
                           static_cast<int>(a.size()), WideChars(b),
@@ -119,17 +105,17 @@ void TDXShowDevices::AddDevice(ComPtr<IMoniker> moniker) {
     if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(bag.GetAddressOf())))) {
         return;
     }
-    const std::optional<std::u16string> clsidText = ReadText(*bag, u"CLSID");
-    std::optional<std::u16string> description = ReadText(*bag, u"Description");
+    const std::optional<std::u16string> clsidText = ReadPropertyText(*bag, u"CLSID");
+    std::optional<std::u16string> description = ReadPropertyText(*bag, u"Description");
     if (!description) {
-        description = ReadText(*bag, u"FriendlyName");
+        description = ReadPropertyText(*bag, u"FriendlyName");
     }
     if (!description) {
         return;
     }
-    std::optional<std::u16string> path = ReadText(*bag, u"DevicePath");
+    std::optional<std::u16string> path = ReadPropertyText(*bag, u"DevicePath");
     if (!path) {
-        path = ReadText(*bag, u"CLSID");
+        path = ReadPropertyText(*bag, u"CLSID");
     }
     const auto clsid = clsidText ? GuidFromString(*clsidText) : std::nullopt;
     Add(std::move(*description), path.value_or(u""), std::move(moniker), clsid.value_or(GUID_NULL));

@@ -15,4 +15,14 @@ BSTR BstrFromU16String(std::u16string_view text) {
     return SysAllocStringLen(WideChars(text), static_cast<UINT>(text.size()));
 }
 
+std::optional<std::u16string> ReadPropertyText(IPropertyBag& bag, const char16_t* name) {
+    // A fresh value for each read, so nothing leaks between reads.
+    Variant value;
+    if (FAILED(bag.Read(WideText(name), value.get(), nullptr)) ||
+        FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR))) {
+        return std::nullopt;
+    }
+    return BstrToU16String(value->bstrVal);
+}
+
 }  // namespace capspect

@@ -1,6 +1,7 @@
 // BSTR text and a VARIANT that clears itself.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ namespace capspect {
 std::u16string BstrToU16String(BSTR text);
 // A new BSTR with the text; the caller frees it.
 BSTR BstrFromU16String(std::u16string_view text);
+
+// The property `name` of `bag` as text; nothing when the bag has no such property or its
+// value has no text form.
+std::optional<std::u16string> ReadPropertyText(IPropertyBag& bag, const char16_t* name);
 
 // A VARIANT that clears itself.
 class Variant {

@@ -5,14 +5,18 @@
 
 #include <string>
 
+namespace capspect::test {
+
+inline constexpr const char* kGerman = "de_DE.UTF-8";
+inline constexpr const char* kEnglish = "en_US.UTF-8";
+
+}  // namespace capspect::test
+
 #ifdef _WIN32
 
 #include <windows.h>
 
 namespace capspect::test {
-
-inline constexpr const char* kGerman = "de_DE.UTF-8";
-inline constexpr const char* kEnglish = "en_US.UTF-8";
 
 // A Windows process has one user locale for every category, fixed when it starts (Wine
 // takes it from LC_ALL or LANG then), and no C locale. So a test asks for its locale and
@@ -117,9 +121,6 @@ inline ::testing::AssertionResult LocaleIsInstalled(const char* name) {
     return ::testing::AssertionFailure()
            << "locale " << name << " is not installed (tools/install-deps.sh installs it)";
 }
-
-inline constexpr const char* kGerman = "de_DE.UTF-8";
-inline constexpr const char* kEnglish = "en_US.UTF-8";
 
 }  // namespace capspect::test
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Components/VQDirectShow/DXShow.h"
+#include "dshow/DShowUtil.h"
 #include "platform/support/comptr.h"
 #include "tests/support/media_builders.h"
 #include "tests/support/temp_dir.h"
@@ -45,49 +46,23 @@ bool DispatchMessagesUntil(const std::function<bool()>& done, std::chrono::milli
     return true;
 }
 
-ComPtr<IPin> FirstPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter.EnumPins(pins.GetAddressOf()))) {
-        return nullptr;
-    }
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) {
-            return pin;
-        }
-    }
-    return nullptr;
-}
-
 class SystemGraphTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(apartment_.Result(), S_OK); }
 
     // A file source for `file` through the AVI splitter into the null renderer.
-    void BuildFilePlayback(TDXShow& show, const std::filesystem::path& file) {
-        IGraphBuilder& graph = *show.Graph().Get();
+    static void BuildFilePlayback(TDXShow& show, const std::filesystem::path& file) {
+        IGraphBuilder* const graph = show.Graph().Get();
         ComPtr<IBaseFilter> source;
-        ASSERT_EQ(graph.AddSourceFilter(file.c_str(), L"source", source.GetAddressOf()), S_OK);
-        const ComPtr<IBaseFilter> splitter = AddFilter(graph, CLSID_AviSplitter, L"splitter");
-        const ComPtr<IBaseFilter> renderer = AddFilter(graph, kNullRenderer, L"null renderer");
-        ASSERT_TRUE(splitter && renderer);
-        ASSERT_EQ(graph.ConnectDirect(FirstPin(*source.Get(), PINDIR_OUTPUT).Get(),
-                                      FirstPin(*splitter.Get(), PINDIR_INPUT).Get(), nullptr),
+        ComPtr<IBaseFilter> splitter;
+        ComPtr<IBaseFilter> renderer;
+        ASSERT_EQ(graph->AddSourceFilter(file.c_str(), L"source", source.GetAddressOf()), S_OK);
+        ASSERT_EQ(AddFilterByCLSID(graph, CLSID_AviSplitter, L"splitter", splitter.GetAddressOf()),
                   S_OK);
-        ASSERT_EQ(graph.Connect(FirstPin(*splitter.Get(), PINDIR_OUTPUT).Get(),
-                                FirstPin(*renderer.Get(), PINDIR_INPUT).Get()),
+        ASSERT_EQ(AddFilterByCLSID(graph, kNullRenderer, L"null renderer", renderer.GetAddressOf()),
                   S_OK);
-    }
-
-    static ComPtr<IBaseFilter> AddFilter(IGraphBuilder& graph, REFCLSID clsid, LPCWSTR name) {
-        ComPtr<IBaseFilter> filter;
-        if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_PPV_ARGS(filter.GetAddressOf()))) ||
-            FAILED(graph.AddFilter(filter.Get(), name))) {
-            return nullptr;
-        }
-        return filter;
+        ASSERT_EQ(ConnectFilters(graph, source.Get(), splitter.Get()), S_OK);
+        ASSERT_EQ(ConnectFilters(graph, splitter.Get(), renderer.Get()), S_OK);
     }
 
     std::vector<std::u16string> FilterNames(TDXShow& show) {
