@@ -40,8 +40,11 @@ function(capspect_add_test name)
         foreach(locale IN LISTS ARG_LOCALES)
             string(REGEX REPLACE "\\..*" "" locale_name ${locale})
             add_test(NAME ${name}.${locale_name} COMMAND ${name} --gtest_brief=1)
-            # A bound, so that a platform that hangs fails the run instead of stalling it.
-            set_tests_properties(${name}.${locale_name} PROPERTIES TIMEOUT 300 ENVIRONMENT
+            # A bound, so that a platform that hangs fails the run instead of stalling it. A
+            # Wine process whose locale differs from the prefix's rewrites the prefix's locale
+            # settings, so programs in one prefix take turns.
+            set_tests_properties(${name}.${locale_name} PROPERTIES TIMEOUT 300
+                RESOURCE_LOCK wineprefix ENVIRONMENT
                 "CAPSPECT_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;LC_ALL=${locale}")
             if(ARG_LABELS)
                 set_tests_properties(${name}.${locale_name} PROPERTIES LABELS "${ARG_LABELS}")
