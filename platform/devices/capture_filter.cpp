@@ -5,7 +5,6 @@
 #include "platform/devices/catalog_faults.h"
 #include "platform/devices/crossbar_filter.h"
 #include "platform/devices/devenum.h"
-#include "platform/devices/sim_format_trials.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
@@ -44,21 +43,6 @@ CLSID ClassOf(const CatalogDevice& device) {
     const auto& text = device.properties.clsid;
     return text ? GuidFromString(*text).value_or(GUID_NULL) : GUID_NULL;
 }
-
-// Trials that keep the filter they stream from, and so its pins and device, alive.
-class FilterBoundTrials final : public FormatTrials {
-public:
-    FilterBoundTrials(ComPtr<IBaseFilter> filter, std::unique_ptr<FormatTrials> trials)
-        : filter_(std::move(filter)), trials_(std::move(trials)) {}
-
-    TrialResult Run(const TrialRequest& request) override { return trials_->Run(request); }
-    std::optional<FailedCall> Restore() override { return trials_->Restore(); }
-
-private:
-    const ComPtr<IBaseFilter> filter_;
-    // Declared last, so that it goes before the filter it uses.
-    const std::unique_ptr<FormatTrials> trials_;
-};
 
 }  // namespace
 
@@ -367,21 +351,6 @@ CapturePin* CaptureFilter::AnalogVideoInput() const {
 std::optional<HRESULT> CaptureFilter::PreviewRenderFault(const CapturePin& streamPin) const {
     // -1 (no current format) is in no index list, so only an unindexed fault applies then.
     return FaultFor(device_->faults.renderPreview, streamPin.CurrentCapability().value_or(-1));
-}
-
-std::unique_ptr<FormatTrials> CaptureFilter::MakeTrials(IAMStreamConfig* streamConfig) {
-    for (const auto& pin : Pins()) {
-        auto* capturePin = dynamic_cast<CapturePin*>(pin.get());
-        if (capturePin == nullptr || streamConfig == nullptr ||
-            static_cast<IAMStreamConfig*>(capturePin) != streamConfig ||
-            !capturePin->Desc().streamConfig) {
-            continue;
-        }
-        std::unique_ptr<FormatTrials> trials =
-            control_ ? control_->MakeTrials() : std::make_unique<SimFormatTrials>(*capturePin);
-        return std::make_unique<FilterBoundTrials>(ComPtr<IBaseFilter>(this), std::move(trials));
-    }
-    return nullptr;
 }
 
 void InstallCaptureDeviceFactory() {

@@ -34,7 +34,6 @@
 #include "platform/devices/format_trial.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/interfaces.h"
-#include "platform/sdk/dshow/capture.h"
 #include "platform/support/comptr.h"
 
 namespace capspect::sim {
@@ -47,17 +46,20 @@ public:
     CapturePin(Filter& filter, const PinDesc& desc, DeviceControl* control = nullptr);
 
     // IAMStreamConfig
-    HRESULT SetFormat(AM_MEDIA_TYPE* mediaType) override;
-    HRESULT GetFormat(AM_MEDIA_TYPE** mediaType) override;
-    HRESULT GetNumberOfCapabilities(int* count, int* size) override;
-    HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType, BYTE* caps) override;
+    HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* mediaType) override;
+    HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** mediaType) override;
+    HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
+    HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** mediaType,
+                                            BYTE* caps) override;
 
     // IKsPropertySet: the pin category, read-only.
-    HRESULT Set(REFGUID propertySet, DWORD propertyId, void* instanceData, DWORD instanceSize,
-                void* propertyData, DWORD dataSize) override;
-    HRESULT Get(REFGUID propertySet, DWORD propertyId, void* instanceData, DWORD instanceSize,
-                void* propertyData, DWORD dataSize, DWORD* returned) override;
-    HRESULT QuerySupported(REFGUID propertySet, DWORD propertyId, DWORD* typeSupport) override;
+    HRESULT STDMETHODCALLTYPE Set(REFGUID propertySet, DWORD propertyId, void* instanceData,
+                                  DWORD instanceSize, void* propertyData, DWORD dataSize) override;
+    HRESULT STDMETHODCALLTYPE Get(REFGUID propertySet, DWORD propertyId, void* instanceData,
+                                  DWORD instanceSize, void* propertyData, DWORD dataSize,
+                                  DWORD* returned) override;
+    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID propertySet, DWORD propertyId,
+                                             DWORD* typeSupport) override;
 
     const std::optional<GUID>& Category() const { return desc_.category; }
     const PinDesc& Desc() const { return desc_; }

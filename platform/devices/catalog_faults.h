@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "platform/devices/catalog.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 
 namespace capspect::sim {
 

@@ -24,7 +24,6 @@
 #include "platform/devices/device_presence.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/interfaces.h"
-#include "platform/sdk/dshow/capture.h"
 
 namespace capspect::sim {
 
@@ -38,12 +37,13 @@ public:
     explicit CrossbarFilter(std::shared_ptr<const CatalogDevice> device,
                             std::shared_ptr<DeviceControl> control = nullptr);
 
-    HRESULT get_PinCounts(LONG* outputPinCount, LONG* inputPinCount) override;
-    HRESULT CanRoute(LONG outputPinIndex, LONG inputPinIndex) override;
-    HRESULT Route(LONG outputPinIndex, LONG inputPinIndex) override;
-    HRESULT get_IsRoutedTo(LONG outputPinIndex, LONG* inputPinIndex) override;
-    HRESULT get_CrossbarPinInfo(BOOL isInputPin, LONG pinIndex, LONG* pinIndexRelated,
-                                LONG* physicalType) override;
+    HRESULT STDMETHODCALLTYPE get_PinCounts(LONG* outputPinCount, LONG* inputPinCount) override;
+    HRESULT STDMETHODCALLTYPE CanRoute(LONG outputPinIndex, LONG inputPinIndex) override;
+    HRESULT STDMETHODCALLTYPE Route(LONG outputPinIndex, LONG inputPinIndex) override;
+    HRESULT STDMETHODCALLTYPE get_IsRoutedTo(LONG outputPinIndex, LONG* inputPinIndex) override;
+    HRESULT STDMETHODCALLTYPE get_CrossbarPinInfo(BOOL isInputPin, LONG pinIndex,
+                                                  LONG* pinIndexRelated,
+                                                  LONG* physicalType) override;
 
     // The output that feeds a capture device's analog video input: the first video output.
     Pin* VideoOutput() const;

@@ -5,14 +5,12 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/devices/devenum_platform.h"
+#include "platform/devices/monikers.h"
 #include "platform/devices/propertybag.h"
-#include "platform/linux/com.h"
-#include "platform/linux/faults.h"
-#include "platform/linux/registry.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/registry.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 #include "platform/support/guids.h"
 
 namespace capspect::sim {
@@ -31,9 +29,7 @@ public:
     void Install(Catalog catalog) {
         auto installed = std::make_shared<const Catalog>(std::move(catalog));
         const std::lock_guard lock(mutex_);
-        for (const CLSID& clsid : registeredClasses_) {
-            Registry::Instance().UnregisterClass(clsid);
-        }
+        UnregisterDeviceClasses(registeredClasses_);
         registeredClasses_ = RegisterDeviceClasses(*installed);
         catalog_ = std::move(installed);
     }
@@ -63,117 +59,10 @@ public:
     }
 
 private:
-    static std::vector<CLSID> RegisterDeviceClasses(const Catalog& catalog) {
-        std::vector<CLSID> registered;
-        for (const CatalogDevice& device : catalog.devices) {
-            const auto& clsidText = device.properties.clsid;
-            const auto clsid = clsidText ? GuidFromString(*clsidText) : std::nullopt;
-            if (!clsid || !device.fileName) {
-                continue;
-            }
-            Registry::Instance().RegisterClass(*clsid, device.properties.friendlyName.value_or(u""),
-                                               *device.fileName);
-            registered.push_back(*clsid);
-        }
-        return registered;
-    }
-
     mutable std::mutex mutex_;
     std::shared_ptr<const Catalog> catalog_ = std::make_shared<const Catalog>();
     DeviceFilterFactory factory_;
     std::vector<CLSID> registeredClasses_;
-};
-
-HRESULT CopyDisplayName(std::u16string_view name, LPOLESTR* out) {
-    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((name.size() + 1) * sizeof(OLECHAR)));
-    if (copy == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    std::memcpy(copy, name.data(), name.size() * sizeof(OLECHAR));
-    copy[name.size()] = u'\0';
-    *out = copy;
-    return S_OK;
-}
-
-// The moniker methods that naming a device does not need.
-class MonikerBase : public ComObject<IMoniker> {
-public:
-    HRESULT Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT ComposeWith(IMoniker*, BOOL, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT Enum(BOOL, IEnumMoniker** enumerator) override {
-        if (enumerator == nullptr) {
-            return E_POINTER;
-        }
-        *enumerator = nullptr;
-        return S_OK;
-    }
-    HRESULT IsRunning(IBindCtx*, IMoniker*, IMoniker*) override { return S_FALSE; }
-    HRESULT GetTimeOfLastChange(IBindCtx*, IMoniker*, FILETIME*) override {
-        return MK_E_UNAVAILABLE;
-    }
-    HRESULT Inverse(IMoniker**) override { return MK_E_NOINVERSE; }
-    HRESULT CommonPrefixWith(IMoniker*, IMoniker**) override { return MK_E_NOPREFIX; }
-    HRESULT RelativePathTo(IMoniker*, IMoniker**) override { return E_NOTIMPL; }
-    HRESULT ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG*, IMoniker**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT IsSystemMoniker(DWORD* kind) override {
-        if (kind == nullptr) {
-            return E_POINTER;
-        }
-        *kind = MKSYS_NONE;
-        return S_FALSE;
-    }
-
-    HRESULT GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override {
-        if (name == nullptr) {
-            return E_POINTER;
-        }
-        *name = nullptr;
-        return CopyDisplayName(DisplayName(), name);
-    }
-
-    // Two monikers are equal when they name the same thing: their display names match
-    // without regard to case.
-    HRESULT IsEqual(IMoniker* other) override {
-        if (other == nullptr) {
-            return E_INVALIDARG;
-        }
-        LPOLESTR otherName = nullptr;
-        if (FAILED(other->GetDisplayName(nullptr, nullptr, &otherName))) {
-            return S_FALSE;
-        }
-        const std::u16string mine = DisplayName();
-        const bool equal =
-            !NameLess{}(mine, otherName) && !NameLess{}(std::u16string_view(otherName), mine);
-        CoTaskMemFree(otherName);
-        return equal ? S_OK : S_FALSE;
-    }
-
-    HRESULT Hash(DWORD* hash) override {
-        if (hash == nullptr) {
-            return E_POINTER;
-        }
-        DWORD value = 0;
-        for (const char16_t c : DisplayName()) {
-            const char16_t folded = (c >= u'a' && c <= u'z') ? c - u'a' + u'A' : c;
-            value = value * 31 + folded;
-        }
-        *hash = value;
-        return S_OK;
-    }
-
-protected:
-    virtual std::u16string DisplayName() const = 0;
-
-    // Checks the out-parameter and the parts of a bind request this platform refuses.
-    static HRESULT BeginBind(IMoniker* left, void** object) {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = nullptr;
-        return left != nullptr ? MK_E_NOSTORAGE : S_OK;
-    }
 };
 
 // Names one catalog device.
@@ -182,7 +71,8 @@ public:
     DeviceMoniker(std::shared_ptr<const CatalogDevice> device, const CLSID& category)
         : device_(std::move(device)), category_(category) {}
 
-    HRESULT BindToObject(IBindCtx*, IMoniker* left, REFIID riid, void** object) override {
+    HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker* left, REFIID riid,
+                                           void** object) override {
         if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
             return hr;
         }
@@ -195,7 +85,8 @@ public:
         return DeviceSet::Instance().CreateFilter(device_, riid, object);
     }
 
-    HRESULT BindToStorage(IBindCtx*, IMoniker* left, REFIID riid, void** object) override {
+    HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx*, IMoniker* left, REFIID riid,
+                                            void** object) override {
         if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
             return hr;
         }
@@ -246,96 +137,6 @@ private:
     const CLSID category_;
 };
 
-// Names a filter registered under a category.
-class RegisteredFilterMoniker final : public MonikerBase {
-public:
-    RegisteredFilterMoniker(RegisteredFilter filter, const CLSID& category)
-        : filter_(std::move(filter)), category_(category) {}
-
-    HRESULT BindToObject(IBindCtx*, IMoniker* left, REFIID riid, void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
-            return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToObject")) {
-            return *fault;
-        }
-        return CoCreateInstance(filter_.clsid, nullptr, CLSCTX_INPROC_SERVER, riid, object);
-    }
-
-    HRESULT BindToStorage(IBindCtx*, IMoniker* left, REFIID riid, void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
-            return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToStorage")) {
-            return *fault;
-        }
-        if (riid != IID_IPropertyBag) {
-            return MK_E_NOSTORAGE;
-        }
-        PropertyBag::Values values;
-        values.emplace(u"FriendlyName", filter_.friendlyName);
-        values.emplace(u"CLSID", GuidToU16String(filter_.clsid));
-        return MakeComObject<PropertyBag>(std::move(values))->QueryInterface(riid, object);
-    }
-
-private:
-    std::u16string DisplayName() const override {
-        return u"@device:sw:" + GuidToU16String(category_) + u"\\" + GuidToU16String(filter_.clsid);
-    }
-
-    const RegisteredFilter filter_;
-    const CLSID category_;
-};
-
-class MonikerEnumerator final : public ComObject<IEnumMoniker> {
-public:
-    explicit MonikerEnumerator(std::vector<ComPtr<IMoniker>> monikers, std::size_t position = 0)
-        : monikers_(std::move(monikers)), position_(position) {}
-
-    HRESULT Next(ULONG count, IMoniker** monikers, ULONG* fetched) override {
-        if (monikers == nullptr) {
-            return E_POINTER;
-        }
-        if (fetched == nullptr && count != 1) {
-            return E_INVALIDARG;
-        }
-        if (const auto fault = InjectedFault("IEnumMoniker::Next")) {
-            return *fault;
-        }
-        ULONG given = 0;
-        for (; given < count && position_ < monikers_.size(); ++given, ++position_) {
-            monikers_[position_].CopyTo(&monikers[given]);
-        }
-        if (fetched != nullptr) {
-            *fetched = given;
-        }
-        return given == count ? S_OK : S_FALSE;
-    }
-
-    HRESULT Skip(ULONG count) override {
-        const std::size_t left = monikers_.size() - position_;
-        position_ += std::min<std::size_t>(count, left);
-        return count <= left ? S_OK : S_FALSE;
-    }
-
-    HRESULT Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-
-    HRESULT Clone(IEnumMoniker** enumerator) override {
-        if (enumerator == nullptr) {
-            return E_POINTER;
-        }
-        *enumerator = MakeComObject<MonikerEnumerator>(monikers_, position_).Detach();
-        return S_OK;
-    }
-
-private:
-    const std::vector<ComPtr<IMoniker>> monikers_;
-    std::size_t position_;
-};
-
 std::optional<DeviceCategory> CatalogCategory(const CLSID& category) {
     if (category == CLSID_VideoInputDeviceCategory) {
         return DeviceCategory::Video;
@@ -348,8 +149,8 @@ std::optional<DeviceCategory> CatalogCategory(const CLSID& category) {
 
 class SystemDeviceEnum final : public ComObject<ICreateDevEnum> {
 public:
-    HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
-                                  DWORD /*flags*/) override {
+    HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator,
+                                                    DWORD /*flags*/) override {
         if (enumerator == nullptr) {
             return E_POINTER;
         }
@@ -357,15 +158,8 @@ public:
         if (const auto fault = InjectedFault("ICreateDevEnum::CreateClassEnumerator")) {
             return *fault;
         }
-        std::vector<ComPtr<IMoniker>> monikers = CatalogMonikers(category);
-        for (RegisteredFilter& filter : Registry::Instance().FiltersInCategory(category)) {
-            monikers.push_back(MakeComObject<RegisteredFilterMoniker>(std::move(filter), category));
-        }
-        if (monikers.empty()) {
-            return S_FALSE;
-        }
-        *enumerator = MakeComObject<MonikerEnumerator>(std::move(monikers)).Detach();
-        return S_OK;
+        return EnumerateCategory(category, CatalogCategory(category).has_value(),
+                                 CatalogMonikers(category), enumerator);
     }
 
 private:
@@ -391,7 +185,9 @@ private:
 
 void InstallCatalog(Catalog catalog) {
     DeviceSet::Instance().Install(std::move(catalog));
-    ClassRegistry::Instance().Register(CLSID_SystemDeviceEnum, FactoryFor<SystemDeviceEnum>());
+    OfferDeviceEnumerator([](REFIID riid, void** object) {
+        return MakeComObject<SystemDeviceEnum>()->QueryInterface(riid, object);
+    });
 }
 
 std::shared_ptr<const Catalog> InstalledCatalog() {

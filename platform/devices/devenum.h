@@ -16,12 +16,10 @@
 #include <functional>
 #include <memory>
 
+#include <windows.h>
 #include "platform/devices/catalog.h"
-#include "platform/sdk/dshow/capture.h"
-#include "platform/sdk/dshow/categories.h"
-#include "platform/sdk/guid.h"
-#include "platform/sdk/hresult.h"
-#include "platform/sdk/moniker.h"
+
+#include <dshow.h>
 
 namespace capspect::sim {
 

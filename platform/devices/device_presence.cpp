@@ -6,11 +6,9 @@
 #include <optional>
 #include <set>
 
+#include <dshow.h>
 #include "platform/devices/devenum.h"
 #include "platform/directshow/filter.h"
-#include "platform/linux/device_notify.h"
-#include "platform/sdk/device_notify.h"
-#include "platform/sdk/dshow/control.h"
 
 namespace capspect::sim {
 namespace {
@@ -125,42 +123,6 @@ DeviceSetChange CompareDeviceSets(const Catalog& before, const Catalog& after) {
     const std::vector<std::u16string> old = PathsOf(before);
     const std::vector<std::u16string> now = PathsOf(after);
     return {Missing(old, now), Missing(now, old)};
-}
-
-DeviceSetChange ReplaceDeviceSet(Catalog catalog) {
-    const std::shared_ptr<const Catalog> before = InstalledCatalog();
-    DeviceSetChange change = CompareDeviceSets(before ? *before : Catalog{}, catalog);
-    InstallCatalog(std::move(catalog));
-    for (const std::u16string& path : change.removed) {
-        AnnounceDevicePresence(path, DevicePresence::Removed);
-    }
-    for (const std::u16string& path : change.arrived) {
-        AnnounceDevicePresence(path, DevicePresence::Arrived);
-    }
-    if (!change.Empty()) {
-        BroadcastDeviceChange();
-    }
-    return change;
-}
-
-bool UnplugDevice(std::u16string_view devicePath) {
-    const std::shared_ptr<const Catalog> installed = InstalledCatalog();
-    Catalog catalog = installed ? *installed : Catalog{};
-    const auto removed = std::erase_if(catalog.devices, [&](const CatalogDevice& device) {
-        return device.properties.devicePath == devicePath;
-    });
-    if (removed == 0) {
-        return false;
-    }
-    ReplaceDeviceSet(std::move(catalog));
-    return true;
-}
-
-void PlugDevice(CatalogDevice device) {
-    const std::shared_ptr<const Catalog> installed = InstalledCatalog();
-    Catalog catalog = installed ? *installed : Catalog{};
-    catalog.devices.push_back(std::move(device));
-    ReplaceDeviceSet(std::move(catalog));
 }
 
 }  // namespace capspect::sim

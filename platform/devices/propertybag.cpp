@@ -1,6 +1,6 @@
 #include "platform/devices/propertybag.h"
 
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/support/variant.h"
 
 namespace capspect::sim {

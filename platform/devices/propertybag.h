@@ -6,10 +6,12 @@
 #include <string>
 #include <variant>
 
-#include "platform/linux/registry.h"
-#include "platform/sdk/oleauto.h"
-#include "platform/sdk/registry.h"
+#include <windows.h>
+
+#include <oleauto.h>
+
 #include "platform/support/comobject.h"
+#include "platform/support/unicode.h"
 
 namespace capspect::sim {
 
@@ -24,9 +26,10 @@ public:
     // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND). With VT_EMPTY or the stored type in `value`
     // the value is stored there (whatever `value` held is overwritten, not freed: callers
     // commonly set only its type); any other requested type answers E_INVALIDARG.
-    HRESULT Read(LPCOLESTR propertyName, VARIANT* value, IErrorLog* errorLog) override;
+    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR propertyName, VARIANT* value,
+                                   IErrorLog* errorLog) override;
     // The bag describes hardware and cannot be changed: E_ACCESSDENIED.
-    HRESULT Write(LPCOLESTR propertyName, VARIANT* value) override;
+    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR propertyName, VARIANT* value) override;
 
 private:
     const Values values_;

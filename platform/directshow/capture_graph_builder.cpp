@@ -5,7 +5,7 @@
 #include "platform/devices/capture_filter.h"
 #include "platform/devices/crossbar_filter.h"
 #include "platform/directshow/pin_walk.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comptr.h"
 

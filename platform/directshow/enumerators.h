@@ -8,7 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sdk/dshow/filters.h"
+#include <windows.h>
+
+#include <dshow.h>
+
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
@@ -30,7 +33,7 @@ public:
     explicit Enumerator(EnumerationSource<Element> source)
         : source_(std::move(source)), elements_(source_.snapshot()), version_(CurrentVersion()) {}
 
-    HRESULT Next(ULONG count, Out* out, ULONG* fetched) override {
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, Out* out, ULONG* fetched) override {
         if (out == nullptr || (count > 1 && fetched == nullptr)) {
             return E_POINTER;
         }
@@ -58,7 +61,7 @@ public:
         return done == count ? S_OK : S_FALSE;
     }
 
-    HRESULT Skip(ULONG count) override {
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
         if (version_ != CurrentVersion()) {
             return VFW_E_ENUM_OUT_OF_SYNC;
         }
@@ -67,14 +70,14 @@ public:
         return count <= left ? S_OK : S_FALSE;
     }
 
-    HRESULT Reset() override {
+    HRESULT STDMETHODCALLTYPE Reset() override {
         elements_ = source_.snapshot();
         version_ = CurrentVersion();
         position_ = 0;
         return S_OK;
     }
 
-    HRESULT Clone(Enum** clone) override {
+    HRESULT STDMETHODCALLTYPE Clone(Enum** clone) override {
         if (clone == nullptr) {
             return E_POINTER;
         }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include <dvdmedia.h>
+
 #include "platform/directshow/enumerators.h"
-#include "platform/linux/faults.h"
-#include "platform/sdk/com.h"
-#include "platform/sdk/dshow/control.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 
 namespace capspect::sim {
 
@@ -148,11 +148,73 @@ HRESULT Pin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& mediaType)
         return hr;
     }
     Connected(receivePin, mediaType);
-    if (const HRESULT hr = CompleteConnect(receivePin); FAILED(hr)) {
+    HRESULT hr = DecideAllocator(receivePin);
+    if (SUCCEEDED(hr)) {
+        hr = CompleteConnect(receivePin);
+    }
+    if (FAILED(hr)) {
         receivePin->Disconnect();
         ClearConnection();
         return hr;
     }
+    return S_OK;
+}
+
+namespace {
+
+// The size of one sample of `mediaType`: its fixed sample size, else the image size of
+// its video format, and at least one byte.
+LONG SampleSize(const AM_MEDIA_TYPE& mediaType) {
+    LONG size = static_cast<LONG>(mediaType.lSampleSize);
+    if (size <= 0 && mediaType.pbFormat != nullptr) {
+        if (mediaType.formattype == FORMAT_VideoInfo &&
+            mediaType.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+            size = static_cast<LONG>(reinterpret_cast<const VIDEOINFOHEADER*>(mediaType.pbFormat)
+                                         ->bmiHeader.biSizeImage);
+        } else if (mediaType.formattype == FORMAT_VideoInfo2 &&
+                   mediaType.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+            size = static_cast<LONG>(reinterpret_cast<const VIDEOINFOHEADER2*>(mediaType.pbFormat)
+                                         ->bmiHeader.biSizeImage);
+        }
+    }
+    return size > 0 ? size : 1;
+}
+
+}  // namespace
+
+// An output pin agrees on the allocator with an input pin that takes samples through
+// IMemInputPin, as the platform's output pins do when they connect: the input pin's own
+// allocator when it offers one, else a memory allocator, sized for the connection's
+// samples and the input pin's requirements.
+HRESULT Pin::DecideAllocator(IPin* receivePin) {
+    ComPtr<IMemInputPin> input;
+    if (direction_ != PINDIR_OUTPUT ||
+        FAILED(receivePin->QueryInterface(IID_IMemInputPin,
+                                          reinterpret_cast<void**>(input.GetAddressOf())))) {
+        return S_OK;
+    }
+    ALLOCATOR_PROPERTIES wanted{};
+    input->GetAllocatorRequirements(&wanted);  // optional: E_NOTIMPL leaves it empty
+    wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 1);
+    wanted.cbBuffer = std::max(wanted.cbBuffer, SampleSize(connectionType_.Get()));
+    wanted.cbAlign = std::max<LONG>(wanted.cbAlign, 1);
+    ComPtr<IMemAllocator> allocator;
+    if (FAILED(input->GetAllocator(allocator.GetAddressOf())) || !allocator) {
+        if (const HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr,
+                                                CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                                reinterpret_cast<void**>(allocator.GetAddressOf()));
+            FAILED(hr)) {
+            return hr;
+        }
+    }
+    ALLOCATOR_PROPERTIES actual{};
+    if (const HRESULT hr = allocator->SetProperties(&wanted, &actual); FAILED(hr)) {
+        return hr;
+    }
+    if (const HRESULT hr = input->NotifyAllocator(allocator.Get(), FALSE); FAILED(hr)) {
+        return hr;
+    }
+    allocator_ = std::move(allocator);
     return S_OK;
 }
 
@@ -186,6 +248,7 @@ void Pin::Connected(IPin* peer, const AM_MEDIA_TYPE& mediaType) {
 }
 
 void Pin::ClearConnection() {
+    allocator_ = nullptr;
     peer_ = nullptr;
     connectionType_ = MediaType();
 }

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdk/dshow/filters.h"
+#include <windows.h>
+
+#include <dshow.h>
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
@@ -28,25 +30,27 @@ public:
     Pin& operator=(const Pin&) = delete;
     virtual ~Pin();
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) override;
-    HRESULT ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mediaType) override;
-    HRESULT Disconnect() override;
-    HRESULT ConnectedTo(IPin** pin) override;
-    HRESULT ConnectionMediaType(AM_MEDIA_TYPE* mediaType) override;
-    HRESULT QueryPinInfo(PIN_INFO* info) override;
-    HRESULT QueryDirection(PIN_DIRECTION* direction) override;
-    HRESULT QueryId(LPWSTR* id) override;
-    HRESULT QueryAccept(const AM_MEDIA_TYPE* mediaType) override;
-    HRESULT EnumMediaTypes(IEnumMediaTypes** enumerator) override;
-    HRESULT QueryInternalConnections(IPin** pins, ULONG* count) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
-    HRESULT EndFlush() override;
-    HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT STDMETHODCALLTYPE Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) override;
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector,
+                                                const AM_MEDIA_TYPE* mediaType) override;
+    HRESULT STDMETHODCALLTYPE Disconnect() override;
+    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** pin) override;
+    HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE* mediaType) override;
+    HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION* direction) override;
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) override;
+    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE* mediaType) override;
+    HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** enumerator) override;
+    HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin** pins, ULONG* count) override;
+    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+    HRESULT STDMETHODCALLTYPE BeginFlush() override;
+    HRESULT STDMETHODCALLTYPE EndFlush() override;
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
+                                         double rate) override;
 
     PIN_DIRECTION Direction() const { return direction_; }
     const std::u16string& Name() const { return name_; }
@@ -71,6 +75,7 @@ private:
     HRESULT CheckConnectable(IPin* other, PIN_DIRECTION wanted) const;
     HRESULT NegotiateWith(IPin* receivePin, const AM_MEDIA_TYPE* pattern);
     HRESULT AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& mediaType);
+    HRESULT DecideAllocator(IPin* receivePin);
     void Connected(IPin* peer, const AM_MEDIA_TYPE& mediaType);
     void ClearConnection();
 
@@ -80,6 +85,7 @@ private:
     std::vector<MediaType> mediaTypes_;
     ComPtr<IPin> peer_;
     MediaType connectionType_;
+    ComPtr<IMemAllocator> allocator_;  // agreed with the peer's IMemInputPin
 };
 
 class Filter : public ComObject<IBaseFilter, IAMFilterMiscFlags> {
@@ -89,19 +95,19 @@ public:
     explicit Filter(const CLSID& clsid, ULONG miscFlags = 0);
     ~Filter() override;
 
-    HRESULT GetClassID(CLSID* classId) override;
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT GetState(DWORD timeoutMs, FILTER_STATE* state) override;
-    HRESULT SetSyncSource(IReferenceClock* clock) override;
-    HRESULT GetSyncSource(IReferenceClock** clock) override;
-    HRESULT EnumPins(IEnumPins** enumerator) override;
-    HRESULT FindPin(LPCWSTR id, IPin** pin) override;
-    HRESULT QueryFilterInfo(FILTER_INFO* info) override;
-    HRESULT JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-    HRESULT QueryVendorInfo(LPWSTR* vendorInfo) override;
-    ULONG GetMiscFlags() override;
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override;
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** enumerator) override;
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* vendorInfo) override;
+    ULONG STDMETHODCALLTYPE GetMiscFlags() override;
 
     Pin& AddInputPin(std::u16string name, std::vector<MediaType> mediaTypes = {});
     Pin& AddOutputPin(std::u16string name, std::vector<MediaType> mediaTypes = {});

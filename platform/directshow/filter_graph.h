@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/directshow/event_queue.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/dshow/capture.h"
 #include "platform/sdk/dshow/control.h"
 #include "platform/sdk/dshow/filters.h"

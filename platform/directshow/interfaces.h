@@ -3,7 +3,8 @@
 
 #include <type_traits>
 
-#include "platform/sdk/unknown.h"
+#include <windows.h>
+
 #include "platform/support/interface_id.h"
 
 namespace capspect::sim {
@@ -19,8 +20,8 @@ bool FindInterfaceChain(Object* self, REFIID riid, void** object) {
             *object = static_cast<Interface*>(static_cast<Listed*>(self));
             return true;
         }
-        return FindInterfaceChain<Listed, typename InterfaceTraits<Interface>::Base>(self, riid,
-                                                                                     object);
+        return FindInterfaceChain<Listed, typename InterfaceBase<Interface>::Type>(self, riid,
+                                                                                   object);
     }
 }
 
@@ -32,11 +33,11 @@ class WithInterfaces : public Base, public Extra... {
 public:
     using Base::Base;
 
-    HRESULT QueryInterface(REFIID riid, void** object) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         return Base::QueryInterface(riid, object);
     }
-    ULONG AddRef() override { return Base::AddRef(); }
-    ULONG Release() override { return Base::Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Base::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Base::Release(); }
 
 protected:
     HRESULT QueryOtherInterface(REFIID riid, void** object) override {

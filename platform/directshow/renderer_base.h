@@ -11,7 +11,7 @@
 
 #include "platform/directshow/filter.h"
 #include "platform/directshow/interfaces.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/dshow/control.h"
 
 namespace capspect::sim {

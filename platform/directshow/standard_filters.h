@@ -9,7 +9,7 @@
 
 #include "platform/directshow/filter_registry.h"
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "platform/linux/bind.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/guid.h"
 #include "platform/support/guids.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 
 HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) {
     return S_OK;

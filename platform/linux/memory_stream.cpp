@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/storage.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/storage.h"

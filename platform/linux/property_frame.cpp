@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/property_frame.h"
 
 namespace capspect {

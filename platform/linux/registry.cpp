@@ -14,10 +14,6 @@ constexpr REGSAM kWriteAccess =
     KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
 constexpr std::uintptr_t kHandleStep = 4;
 
-char16_t FoldCase(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
 // Splits "A\B\C" into its names; a trailing backslash is allowed.
 std::vector<std::u16string> SplitPath(std::u16string_view path) {
     std::vector<std::u16string> names;
@@ -47,12 +43,6 @@ std::u16string InstanceKey(const CLSID& category, const CLSID& clsid) {
 }
 
 }  // namespace
-
-bool NameLess::operator()(std::u16string_view a, std::u16string_view b) const {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](char16_t x, char16_t y) { return FoldCase(x) < FoldCase(y); });
-}
 
 Registry& Registry::Instance() {
     static Registry registry;

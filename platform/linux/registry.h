@@ -9,14 +9,9 @@
 #include <vector>
 
 #include "platform/sdk/registry.h"
+#include "platform/support/unicode.h"
 
 namespace capspect {
-
-// Less-than on UTF-16 names with ASCII letters compared without regard to case.
-struct NameLess {
-    using is_transparent = void;
-    bool operator()(std::u16string_view a, std::u16string_view b) const;
-};
 
 // A filter registered in a category.
 struct RegisteredFilter {

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "platform/linux/compound_file.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/file_bytes.h"
 #include "platform/linux/memory_stream.h"
 #include "platform/support/comobject.h"

@@ -2,6 +2,7 @@
 // devices as monikers; a moniker opens the device's property bag or creates its filter.
 #pragma once
 
+#include "platform/sdk/dshow/persist.h"
 #include "platform/sdk/oleauto.h"
 #include "platform/sdk/unknown.h"
 #include "platform/sdk/wintypes.h"
@@ -16,7 +17,7 @@ struct IEnumMoniker;
 
 // The platform's IMoniker derives IPersistStream; the persistence methods are left out
 // here because nothing in this system saves monikers, so the interface derives IUnknown.
-struct IMoniker : IUnknown {
+struct IMoniker : IPersistStream {
     virtual HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx* bindContext, IMoniker* left,
                                                    REFIID riid, void** object) = 0;
     virtual HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx* bindContext, IMoniker* left,
@@ -46,7 +47,7 @@ struct IMoniker : IUnknown {
 protected:
     ~IMoniker() = default;
 };
-CAPSPECT_INTERFACE_ID(IMoniker, IUnknown, 0x0000000F, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00,
+CAPSPECT_INTERFACE_ID(IMoniker, IPersistStream, 0x0000000F, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00,
                       0x00, 0x00, 0x46);
 
 constexpr DWORD MKSYS_NONE = 0;

@@ -185,4 +185,12 @@ std::optional<std::u16string> Utf8ToUtf16Strict(std::string_view text) {
     return converted;
 }
 
+bool NameLess::operator()(std::u16string_view a, std::u16string_view b) const {
+    const auto fold = [](char16_t c) {
+        return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
+}
+
 }  // namespace capspect

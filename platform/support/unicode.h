@@ -22,4 +22,11 @@ std::optional<std::u16string> Utf8ToUtf16Strict(std::string_view text);
 std::u32string Utf16ToCodePoints(std::u16string_view text);
 std::u16string CodePointsToUtf16(std::u32string_view codePoints);
 
+// Less-than on UTF-16 names with ASCII letters compared without regard to case, as the
+// registry and property bags compare names.
+struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const;
+};
+
 }  // namespace capspect

@@ -10,7 +10,7 @@
 #include "app/demo_catalog.h"
 #include "platform/devices/devenum.h"
 #include "platform/devices/v4l2/discovery.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/hresult.h"
 #include "platform/support/unicode.h"
 #include "tests/app/command_run.h"

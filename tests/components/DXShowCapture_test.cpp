@@ -16,7 +16,7 @@
 #include "platform/devices/device_presence.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/messages.h"
 #include "platform/linux/property_frame.h"
 #include "platform/sdk/com.h"

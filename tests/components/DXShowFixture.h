@@ -18,7 +18,7 @@
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/messages.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"

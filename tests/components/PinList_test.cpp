@@ -4,7 +4,7 @@
 #include "Components/VQDirectShow/PinList.h"
 #include "framework/Exceptions.h"
 #include "platform/directshow/filter.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 

@@ -6,7 +6,7 @@
 #include "dshow/DShowUtil.h"
 #include "framework/Exceptions.h"
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/categories.h"

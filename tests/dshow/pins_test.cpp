@@ -7,7 +7,7 @@
 #include "framework/Exceptions.h"
 #include "platform/directshow/filter_registry.h"
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/linux/registry.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"

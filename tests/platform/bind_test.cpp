@@ -5,7 +5,7 @@
 
 #include "platform/linux/bind.h"
 #include "platform/linux/com.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/bind.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comobject.h"

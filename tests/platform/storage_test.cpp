@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comptr.h"
 

@@ -13,7 +13,7 @@
 #include "platform/devices/devenum.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/platform.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/registry.h"

@@ -12,7 +12,7 @@
 #include "platform/directshow/filter_registry.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/support/comobject.h"

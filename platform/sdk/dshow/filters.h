@@ -267,3 +267,48 @@ inline const CLSID CLSID_FilterGraphNoThread{
     0xE436EBB8, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 inline const CLSID CLSID_FilterMapper2{
     0xCDA42200, 0xBD88, 0x11D0, {0xBD, 0x4E, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
+
+// Sample buffers: an output pin agrees with the input pin it connects to on the allocator
+// whose samples it delivers (IMemInputPin), and on their number and size.
+struct ALLOCATOR_PROPERTIES {
+    LONG cBuffers;
+    LONG cbBuffer;
+    LONG cbAlign;
+    LONG cbPrefix;
+};
+
+struct IMediaSample;
+
+struct IMemAllocator : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request,
+                                                    ALLOCATOR_PROPERTIES* actual) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES* properties) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Commit() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Decommit() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample** buffer, REFERENCE_TIME* startTime,
+                                                REFERENCE_TIME* endTime, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* buffer) = 0;
+
+protected:
+    ~IMemAllocator() = default;
+};
+CAPSPECT_INTERFACE_ID(IMemAllocator, IUnknown, 0x56A8689C, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20,
+                      0xAF, 0x0B, 0xA7, 0x70);
+
+struct IMemInputPin : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetAllocator(IMemAllocator** allocator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReceiveMultiple(IMediaSample** samples, LONG count,
+                                                      LONG* processed) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReceiveCanBlock() = 0;
+
+protected:
+    ~IMemInputPin() = default;
+};
+CAPSPECT_INTERFACE_ID(IMemInputPin, IUnknown, 0x56A8689D, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20,
+                      0xAF, 0x0B, 0xA7, 0x70);
+
+inline const CLSID CLSID_MemoryAllocator{
+    0x1E651CC0, 0xB199, 0x11D0, {0x82, 0x12, 0x00, 0xC0, 0x4F, 0xC3, 0x2C, 0x45}};

@@ -1,4 +1,4 @@
-#include "platform/linux/faults.h"
+#include "platform/support/faults.h"
 
 namespace capspect {
 
