@@ -98,7 +98,7 @@ void Backend::WatchDeviceChanges() {
 Backend::~Backend() {
     deviceWatch_.reset();
     if (kind_ == BackendKind::Sim) {
-        sim::InstallCatalog({});
+        sim::UninstallCatalog();
     } else {
         v4l2::StopV4l2Platform();
     }

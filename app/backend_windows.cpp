@@ -1,13 +1,19 @@
-// The backend of the Windows build: the system's own DirectShow and its device enumerator.
-// COM is initialised on the calling thread as a single-threaded apartment, as the
-// components expect, for as long as the backend runs.
+// The backends of the Windows build: the system's own DirectShow with its device
+// enumerator, or with a device catalog's devices as filters of ours offered through a
+// device enumerator of ours (--devices, --demo). COM is initialised on the calling thread
+// as a single-threaded apartment, as the components expect, for as long as the backend
+// runs.
 #include "app/backend.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 
+#include "app/demo_catalog.h"
 #include "app/message_text.h"
+#include "platform/devices/capture_filter.h"
+#include "platform/devices/catalog.h"
+#include "platform/devices/devenum.h"
 #include "platform/windows/system_error.h"
 
 namespace capspect {
@@ -15,6 +21,9 @@ namespace capspect {
 std::optional<BackendKind> BackendNamed(std::string_view name) {
     if (name == "dshow") {
         return BackendKind::DirectShow;
+    }
+    if (name == "sim") {
+        return BackendKind::Sim;
     }
     return std::nullopt;
 }
@@ -24,7 +33,7 @@ std::string_view BackendName(BackendKind kind) {
 }
 
 std::string_view BackendNames() {
-    return "dshow";
+    return "dshow or sim";
 }
 
 BackendKind DefaultBackend() {
@@ -32,14 +41,23 @@ BackendKind DefaultBackend() {
 }
 
 std::string_view BackendHelp() {
-    return "  --backend dshow    the device backend: the system's DirectShow video capture\n"
-           "                     devices, the one backend of this build\n";
+    return "  --backend NAME     the device backend: dshow (default), the system's DirectShow\n"
+           "                     video capture devices; sim, the devices of a device\n"
+           "                     catalog (--devices FILE, else the demo's) on the system's\n"
+           "                     DirectShow\n";
 }
 
 std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
-    if (options.Kind() != BackendKind::DirectShow) {
-        err << "capspect: catalog devices (--devices, --demo) are not in this Windows build\n";
-        return nullptr;
+    // Read first, so that a catalog that does not load leaves nothing to undo.
+    sim::Catalog catalog;
+    if (options.Kind() == BackendKind::Sim) {
+        try {
+            catalog = options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile)
+                                          : LoadDemoCatalog();
+        } catch (const sim::CatalogError& error) {
+            err << "capspect: " << PrintableText(error.what()) << '\n';
+            return nullptr;
+        }
     }
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr)) {
@@ -47,7 +65,11 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
             << PrintableText(SystemErrorText(static_cast<DWORD>(hr))) << '\n';
         return nullptr;
     }
-    return std::unique_ptr<Backend>(new Backend(BackendKind::DirectShow));
+    if (options.Kind() == BackendKind::Sim) {
+        sim::InstallCaptureDeviceFactory();
+        sim::InstallCatalog(std::move(catalog));
+    }
+    return std::unique_ptr<Backend>(new Backend(options.Kind()));
 }
 
 // The system's capture filters report their own failures through the components' events;
@@ -61,6 +83,9 @@ Backend::Backend(BackendKind kind) : kind_(kind) {}
 void Backend::WatchDeviceChanges() {}
 
 Backend::~Backend() {
+    if (kind_ == BackendKind::Sim) {
+        sim::UninstallCatalog();
+    }
     CoUninitialize();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect::sim {
 namespace {
@@ -335,6 +336,39 @@ ComPtr<CrossbarFilter> CaptureFilter::Crossbar() {
         crossbar_ = MakeComObject<CrossbarFilter>(device_, control_);
     }
     return crossbar_;
+}
+
+std::u16string CaptureFilter::CrossbarName() const {
+    const auto& name = device_->properties.friendlyName;
+    return name ? *name + u" Crossbar" : u"Analog Video Crossbar";
+}
+
+HRESULT CaptureFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+    const HRESULT hr = Filter::JoinFilterGraph(graph, name);
+#ifdef _WIN32
+    if (SUCCEEDED(hr) && graph != nullptr) {
+        AddCrossbarTo(*graph);
+    }
+#endif
+    return hr;
+}
+
+// Adds the crossbar and connects its video output to the analog video input; a crossbar
+// that cannot be connected leaves the graph again. Without either nothing happens.
+void CaptureFilter::AddCrossbarTo(IFilterGraph& graph) {
+    CapturePin* const input = AnalogVideoInput();
+    const ComPtr<CrossbarFilter> crossbar = input != nullptr ? Crossbar() : nullptr;
+    Pin* const output = crossbar ? crossbar->VideoOutput() : nullptr;
+    if (output == nullptr || output->IsConnected() || input->IsConnected() ||
+        crossbar->Graph() != nullptr) {
+        return;
+    }
+    if (FAILED(graph.AddFilter(crossbar.Get(), WideText(CrossbarName())))) {
+        return;
+    }
+    if (FAILED(graph.ConnectDirect(output, input, nullptr))) {
+        graph.RemoveFilter(crossbar.Get());
+    }
 }
 
 CapturePin* CaptureFilter::AnalogVideoInput() const {

@@ -26,6 +26,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/devices/capability_list.h"
 #include "platform/devices/catalog.h"
@@ -106,6 +107,14 @@ public:
     ComPtr<CrossbarFilter> Crossbar();
     // The input pin a crossbar feeds: the first input of category PIN_CATEGORY_ANALOGVIDEOIN.
     CapturePin* AnalogVideoInput() const;
+    // The crossbar's name in a graph.
+    std::u16string CrossbarName() const;
+
+    // On Windows the filter puts its crossbar in front of itself when it joins a graph:
+    // the platform's capture graph builder finds a device's crossbar by the
+    // kernel-streaming mediums of its pins, which our filters do not have. Our own capture
+    // graph builder adds it itself.
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
 
     // The code RenderStream of the preview stream fails with when it starts from
     // `streamPin`, the device pin the preview comes from (the catalog's RenderPreview).
@@ -117,6 +126,8 @@ public:
     std::unique_ptr<FormatTrials> MakeTrials(IAMStreamConfig* streamConfig);
 
 private:
+    void AddCrossbarTo(IFilterGraph& graph);
+
     const std::shared_ptr<const CatalogDevice> device_;
     const std::shared_ptr<DeviceControl> control_;
     ComPtr<CrossbarFilter> crossbar_;

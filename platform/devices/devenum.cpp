@@ -190,6 +190,11 @@ void InstallCatalog(Catalog catalog) {
     });
 }
 
+void UninstallCatalog() {
+    DeviceSet::Instance().Install({});
+    WithdrawDeviceEnumerator();
+}
+
 std::shared_ptr<const Catalog> InstalledCatalog() {
     return DeviceSet::Instance().Installed();
 }

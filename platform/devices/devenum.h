@@ -35,6 +35,9 @@ using DeviceFilterFactory =
 // name. Each device whose CLSID property is a GUID and that names a fileName has that
 // file registered as its class's InprocServer32 for as long as the catalog is installed.
 void InstallCatalog(Catalog catalog);
+// Empties the device set and withdraws the system device enumerator class again; on
+// Windows before COM is uninitialised.
+void UninstallCatalog();
 // The installed device set (empty before the first InstallCatalog).
 std::shared_ptr<const Catalog> InstalledCatalog();
 

@@ -61,6 +61,10 @@ void OfferDeviceEnumerator(DeviceEnumeratorCreator create) {
     ClassRegistry::Instance().Register(CLSID_SystemDeviceEnum, std::move(create));
 }
 
+void WithdrawDeviceEnumerator() {
+    ClassRegistry::Instance().Revoke(CLSID_SystemDeviceEnum);
+}
+
 std::vector<CLSID> RegisterDeviceClasses(const Catalog& catalog) {
     std::vector<CLSID> registered;
     for (const CatalogDevice& device : catalog.devices) {

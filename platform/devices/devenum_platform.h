@@ -19,6 +19,8 @@ using DeviceEnumeratorCreator = std::function<HRESULT(REFIID riid, void** object
 
 // Makes CoCreateInstance(CLSID_SystemDeviceEnum) in this process answer `create`.
 void OfferDeviceEnumerator(DeviceEnumeratorCreator create);
+// Undoes OfferDeviceEnumerator; on Windows before COM is uninitialised.
+void WithdrawDeviceEnumerator();
 
 // Registers the implementing file of each device class the catalog names, answering the
 // classes to withdraw with UnregisterDeviceClasses when the catalog goes.

@@ -2,6 +2,7 @@
 
 #include "platform/support/faults.h"
 #include "platform/support/variant.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect::sim {
 
@@ -12,7 +13,7 @@ HRESULT PropertyBag::Read(LPCOLESTR propertyName, VARIANT* value, IErrorLog* /*e
     if (const auto fault = InjectedFault("IPropertyBag::Read")) {
         return *fault;
     }
-    const auto found = values_.find(std::u16string_view(propertyName));
+    const auto found = values_.find(Utf16Text(propertyName));
     if (found == values_.end()) {
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     }

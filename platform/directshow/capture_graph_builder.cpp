@@ -5,9 +5,9 @@
 #include "platform/devices/capture_filter.h"
 #include "platform/devices/crossbar_filter.h"
 #include "platform/directshow/pin_walk.h"
-#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 
 namespace capspect::sim {
 namespace {
@@ -39,11 +39,6 @@ ComPtr<IBaseFilter> TeeFedBy(IPin* pin) {
 ComPtr<IPin> OutputAt(IBaseFilter* filter, std::size_t index) {
     const auto outputs = PinsOf(filter, PINDIR_OUTPUT);
     return index < outputs.size() ? outputs[index] : nullptr;
-}
-
-std::u16string CrossbarName(const CatalogDevice& device) {
-    const auto& name = device.properties.friendlyName;
-    return name ? *name + u" Crossbar" : u"Analog Video Crossbar";
 }
 
 }  // namespace
@@ -283,7 +278,7 @@ void CaptureGraphBuilder::AddUpstreamCrossbar(CaptureFilter& device) {
     IBaseFilter* const filter = crossbar.Get();
     bool added = false;
     if (!InGraph(filter)) {
-        if (FAILED(graph_->AddFilter(filter, CrossbarName(device.Device()).c_str()))) {
+        if (FAILED(graph_->AddFilter(filter, device.CrossbarName().c_str()))) {
             return;
         }
         added = true;

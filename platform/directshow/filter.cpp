@@ -9,6 +9,7 @@
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
 #include "platform/support/faults.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect::sim {
 
@@ -508,7 +509,7 @@ HRESULT Filter::FindPin(LPCWSTR id, IPin** pin) {
         return E_POINTER;
     }
     *pin = nullptr;
-    const std::u16string_view wanted(id);
+    const std::u16string_view wanted = Utf16Text(id);
     const auto found = std::find_if(pins_.begin(), pins_.end(), [&](const auto& candidate) {
         return candidate->Name() == wanted;
     });
@@ -540,7 +541,7 @@ HRESULT Filter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
         return *fault;
     }
     graph_ = graph;
-    name_ = graph != nullptr && name != nullptr ? std::u16string(name) : std::u16string();
+    name_ = graph != nullptr && name != nullptr ? std::u16string(Utf16Text(name)) : std::u16string();
     return S_OK;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sdk/hresult.h"
+#include <windows.h>
 
 namespace capspect {
 

@@ -6,6 +6,11 @@
 
 #include <objbase.h>
 
+#ifdef _WIN32
+struct IBaseFilter;
+struct IMediaFilter;
+#endif
+
 namespace capspect {
 
 #ifdef _WIN32
@@ -23,6 +28,17 @@ template <typename Interface>
 struct InterfaceBase {
     using Type = IUnknown;
 };
+
+#define CAPSPECT_INTERFACE_BASE(Interface, BaseInterface) \
+    template <>                                           \
+    struct InterfaceBase<Interface> {                     \
+        using Type = BaseInterface;                       \
+    }
+CAPSPECT_INTERFACE_BASE(IBaseFilter, IMediaFilter);
+CAPSPECT_INTERFACE_BASE(IMediaFilter, IPersist);
+CAPSPECT_INTERFACE_BASE(IMoniker, IPersistStream);
+CAPSPECT_INTERFACE_BASE(IPersistStream, IPersist);
+#undef CAPSPECT_INTERFACE_BASE
 
 #else
 

@@ -29,7 +29,8 @@ expect() {
 lines() { wc -l < "$1"; }
 
 run help 0 --help
-expect "--help names the dshow backend" 'grep -q -- "--backend dshow" "$work/help.out"'
+expect "--help names both backends" \
+    'grep -q "dshow (default)" "$work/help.out" && grep -q "sim, the devices" "$work/help.out"'
 run version 0 --version
 expect "--version prints one line" '[ "$(lines "$work/version.out")" = 1 ]'
 
@@ -51,8 +52,11 @@ expect "a missing file is one line on stderr" '[ "$(lines "$work/identify-missin
 
 run unknown 2 frobnicate
 expect "an unknown command is one line on stderr" '[ "$(lines "$work/unknown.err")" = 1 ]'
-run demo 1 --demo list
-expect "catalog devices are refused in one line" '[ "$(lines "$work/demo.err")" = 1 ]'
+run demo 0 --demo list
+expect "the demo lists its three devices" '[ "$(lines "$work/demo.out")" = 3 ]'
+run catalog-missing 1 --devices "$work/missing.json" list
+expect "a catalog that does not load is one line on stderr" \
+    '[ "$(lines "$work/catalog-missing.err")" = 1 ] && [ ! -s "$work/catalog-missing.out" ]'
 
 # The test machine has no capture device.
 run list 0 list
