@@ -13,5 +13,8 @@ wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 # A program that crashes ends there, instead of waiting in Wine's debugger.
 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
     >/dev/null 2>&1 </dev/null
+# Nor in a crash dialog, where a copy of the prefix has a display.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >/dev/null 2>&1 </dev/null
 wineserver -w
 touch "$prefix/.capspect-ready"

@@ -132,7 +132,9 @@ void TDXShowCapture::RenderDevice(const TDXShowDevice& device) {
     if (FAILED(hr)) {
         ReportError(hr, u"TDXShowCapture->BindToObject");
     }
-    FGraph->AddFilter(FCap.Get(), WideText(device.Description()));
+    if (FCap) {
+        FGraph->AddFilter(FCap.Get(), WideText(device.Description()));
+    }
     // A handler cannot take back a device the user asked for; only a filter that exists
     // is announced.
     if (FCap) {
@@ -171,7 +173,15 @@ IBaseFilter* TDXShowCapture::PreviewTarget() {
     return FOverlayMixer.Get();
 }
 
+// Without a device filter (its moniker did not bind) the platform is never handed a null
+// filter: the capture graph builder need not survive one (Wine's does not). The calls
+// answer E_POINTER instead, as the documentation gives for a null argument, and the
+// rendering fails as it would.
 void TDXShowCapture::FindStreamConfig(HRESULT& hr) {
+    if (!FCap) {
+        hr = E_POINTER;
+        return;
+    }
     hr = FBuild->FindInterface(&PIN_CATEGORY_PREVIEW, nullptr, FCap.Get(),
                                IID_PPV_ARGS(FStreamConfig.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
@@ -200,6 +210,9 @@ void TDXShowCapture::SelectFormat(int index, std::u16string_view logText) {
 }
 
 HRESULT TDXShowCapture::RenderPreview(IBaseFilter* tee, IBaseFilter* target) {
+    if (!FCap) {
+        return E_POINTER;
+    }
     HRESULT hr = FBuild->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Interleaved, FCap.Get(),
                                       tee, target);
     if (FAILED(hr)) {
@@ -249,8 +262,8 @@ HRESULT TDXShowCapture::RetryAt768x576(HRESULT hr, IBaseFilter* tee, IBaseFilter
 }
 
 void TDXShowCapture::FindCrossbar() {
-    if (FAILED(FBuild->FindInterface(&LOOK_UPSTREAM_ONLY, nullptr, FCap.Get(),
-                                     IID_PPV_ARGS(FCrossBar.ReleaseAndGetAddressOf())))) {
+    if (!FCap || FAILED(FBuild->FindInterface(&LOOK_UPSTREAM_ONLY, nullptr, FCap.Get(),
+                                              IID_PPV_ARGS(FCrossBar.ReleaseAndGetAddressOf())))) {
         FCrossBar.Reset();
     }
     FCaptureInputs->Refresh(FCrossBar.Get());
