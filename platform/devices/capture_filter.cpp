@@ -1,5 +1,6 @@
 #include "platform/devices/capture_filter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/devices/catalog_faults.h"
@@ -109,6 +110,16 @@ HRESULT CapturePin::QueryOtherInterface(REFIID riid, void** object) {
 }
 
 HRESULT CapturePin::CheckMediaType(const AM_MEDIA_TYPE& mediaType) const {
+#ifdef _WIN32
+    // The platform's capture graph builder does not ask the device whether its preview
+    // renders, so the pin the preview starts from refuses to connect instead.
+    const auto* const device = dynamic_cast<const CaptureFilter*>(&Owner());
+    if (device != nullptr && device->IsPreviewSource(*this)) {
+        if (const auto fault = device->PreviewRenderFault(*this)) {
+            return *fault;
+        }
+    }
+#endif
     if (!capabilities_) {
         return Pin::CheckMediaType(mediaType);
     }
@@ -380,6 +391,21 @@ CapturePin* CaptureFilter::AnalogVideoInput() const {
         }
     }
     return nullptr;
+}
+
+bool CaptureFilter::IsPreviewSource(const CapturePin& pin) const {
+    if (pin.Direction() != PINDIR_OUTPUT) {
+        return false;
+    }
+    if (pin.Category() == PIN_CATEGORY_PREVIEW) {
+        return true;
+    }
+    const bool hasPreviewPin = std::any_of(Pins().begin(), Pins().end(), [](const auto& other) {
+        const auto* capturePin = dynamic_cast<const CapturePin*>(other.get());
+        return capturePin != nullptr && capturePin->Direction() == PINDIR_OUTPUT &&
+               capturePin->Category() == PIN_CATEGORY_PREVIEW;
+    });
+    return !hasPreviewPin && pin.Category() == PIN_CATEGORY_CAPTURE;
 }
 
 std::optional<HRESULT> CaptureFilter::PreviewRenderFault(const CapturePin& streamPin) const {

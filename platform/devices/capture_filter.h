@@ -119,6 +119,8 @@ public:
     // The code RenderStream of the preview stream fails with when it starts from
     // `streamPin`, the device pin the preview comes from (the catalog's RenderPreview).
     std::optional<HRESULT> PreviewRenderFault(const CapturePin& streamPin) const;
+    // Whether the preview starts from `pin`: the preview pin, or without one the capture pin.
+    bool IsPreviewSource(const CapturePin& pin) const;
 
     // Streaming trials of the pin behind `streamConfig` (one of this filter's): the
     // device's own for a real device, the catalog's for a simulated one. Null when no pin
