@@ -65,16 +65,11 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
         return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
     }
     // Without a catalog file the simulated platform shows the demo devices.
-    sim::Catalog catalog;
-    try {
-        catalog =
-            options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile) : LoadDemoCatalog();
-    } catch (const sim::CatalogError& error) {
-        // The message holds the file name and catalog keys, which may hold any character.
-        err << "capspect: " << PrintableText(error.what()) << '\n';
+    std::optional<sim::Catalog> catalog = LoadChosenCatalog(options.devicesFile, err);
+    if (!catalog) {
         return nullptr;
     }
-    StartSimulatedPlatform(std::move(catalog));
+    StartSimulatedPlatform(std::move(*catalog));
     return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
 }
 

@@ -49,13 +49,10 @@ std::string_view BackendHelp() {
 
 std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
     // Read first, so that a catalog that does not load leaves nothing to undo.
-    sim::Catalog catalog;
+    std::optional<sim::Catalog> catalog;
     if (options.Kind() == BackendKind::Sim) {
-        try {
-            catalog = options.devicesFile ? sim::LoadCatalogFile(*options.devicesFile)
-                                          : LoadDemoCatalog();
-        } catch (const sim::CatalogError& error) {
-            err << "capspect: " << PrintableText(error.what()) << '\n';
+        catalog = LoadChosenCatalog(options.devicesFile, err);
+        if (!catalog) {
             return nullptr;
         }
     }
@@ -65,9 +62,9 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
             << PrintableText(SystemErrorText(static_cast<DWORD>(hr))) << '\n';
         return nullptr;
     }
-    if (options.Kind() == BackendKind::Sim) {
+    if (catalog) {
         sim::InstallCaptureDeviceFactory();
-        sim::InstallCatalog(std::move(catalog));
+        sim::InstallCatalog(std::move(*catalog));
     }
     return std::unique_ptr<Backend>(new Backend(options.Kind()));
 }

@@ -1,5 +1,7 @@
 #include "app/demo_catalog.h"
 
+#include "app/message_text.h"
+
 namespace capspect {
 
 // Defined in the source generated from data/demo_catalog.json at build time.
@@ -11,6 +13,17 @@ std::string_view DemoCatalogJson() {
 
 sim::Catalog LoadDemoCatalog() {
     return sim::LoadCatalogString(kDemoCatalogJson, "demo catalog");
+}
+
+std::optional<sim::Catalog> LoadChosenCatalog(
+    const std::optional<std::filesystem::path>& devicesFile, std::ostream& err) {
+    try {
+        return devicesFile ? sim::LoadCatalogFile(*devicesFile) : LoadDemoCatalog();
+    } catch (const sim::CatalogError& error) {
+        // The message holds the file name and catalog keys, which may hold any character.
+        err << "capspect: " << PrintableText(error.what()) << '\n';
+        return std::nullopt;
+    }
 }
 
 }  // namespace capspect

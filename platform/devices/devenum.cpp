@@ -73,11 +73,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker* left, REFIID riid,
                                            void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
+        if (const HRESULT hr = BeginBind(left, object, "IMoniker::BindToObject"); hr != S_OK) {
             return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToObject")) {
-            return *fault;
         }
         if (device_->faults.bindToObject) {
             return device_->faults.bindToObject->hr;
@@ -87,11 +84,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx*, IMoniker* left, REFIID riid,
                                             void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
+        if (const HRESULT hr = BeginBind(left, object, "IMoniker::BindToStorage"); hr != S_OK) {
             return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToStorage")) {
-            return *fault;
         }
         if (device_->faults.bindToStorage) {
             return device_->faults.bindToStorage->hr;

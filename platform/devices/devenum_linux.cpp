@@ -20,22 +20,16 @@ public:
 
     HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker* left, REFIID riid,
                                            void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
+        if (const HRESULT hr = BeginBind(left, object, "IMoniker::BindToObject"); hr != S_OK) {
             return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToObject")) {
-            return *fault;
         }
         return CoCreateInstance(filter_.clsid, nullptr, CLSCTX_INPROC_SERVER, riid, object);
     }
 
     HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx*, IMoniker* left, REFIID riid,
                                             void** object) override {
-        if (const HRESULT hr = BeginBind(left, object); hr != S_OK) {
+        if (const HRESULT hr = BeginBind(left, object, "IMoniker::BindToStorage"); hr != S_OK) {
             return hr;
-        }
-        if (const auto fault = InjectedFault("IMoniker::BindToStorage")) {
-            return *fault;
         }
         if (riid != IID_IPropertyBag) {
             return MK_E_NOSTORAGE;

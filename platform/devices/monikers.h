@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -128,13 +129,17 @@ protected:
         return S_OK;
     }
 
-    // Checks the out-parameter and the parts of a bind request this platform refuses.
-    static HRESULT BeginBind(IMoniker* left, void** object) {
+    // Checks the out-parameter and the parts of a bind request this platform refuses, and
+    // the fault a test armed for the bind call `call`. S_OK: go on binding.
+    static HRESULT BeginBind(IMoniker* left, void** object, std::string_view call) {
         if (object == nullptr) {
             return E_POINTER;
         }
         *object = nullptr;
-        return left != nullptr ? MK_E_NOSTORAGE : S_OK;
+        if (left != nullptr) {
+            return MK_E_NOSTORAGE;
+        }
+        return InjectedFault(call).value_or(S_OK);
     }
 };
 
