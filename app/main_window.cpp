@@ -12,15 +12,15 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <vector>
+#include <optional>
 
 #include "Components/VQDirectShow/DXShowCapture.h"
 #include "app/backend.h"
 #include "app/device_change_watch.h"
 #include "app/format_report.h"
 #include "app/user_dialogs.h"
+#include "app/window_steps.h"
 #include "controls/VQComboBoxes.h"
-#include "platform/support/unicode.h"
 #include "qt/QtWinControl.h"
 
 namespace capspect {
@@ -102,28 +102,21 @@ void TForm1::BuildControls() {
 void TForm1::FormCreate() {
     FCap = &TComponent::CreateOwned<TDXShowCapture>(FControl, FReports);
     ShowDeviceEnumerationFailures();
-    ListDevices();
+    ListDevices(FCap->CaptureDevices(), FVQLangComboBox1->Model());
     FollowDeviceChanges();
 }
 
 void TForm1::FollowDeviceChanges() {
     // The component rereads its list when its graph loses its device; the platform's
     // device notifications cover devices no graph holds (one plugged in, for instance).
-    FCap->CaptureDevices().OnChange = [this] { RelistDevices(); };
+    FCap->CaptureDevices().OnChange = [this] {
+        RelistDevices(FCap->CaptureDevices(), FVQLangComboBox1->Model());
+    };
     FDeviceChanges = std::make_unique<TDeviceChangeWatch>([this] {
         if (FCap != nullptr) {
             FCap->CaptureDevices().Refresh();
         }
     });
-}
-
-void TForm1::RelistDevices() {
-    const std::u16string chosen = FVQLangComboBox1->ItemIndex();
-    FVQLangComboBox1->Clear();
-    ListDevices();
-    if (!chosen.empty() && FCap->CaptureDevices().FindDevice(chosen) != nullptr) {
-        FVQLangComboBox1->SetItemIndex(chosen);
-    }
 }
 
 void TForm1::ShowDeviceEnumerationFailures() {
@@ -140,16 +133,6 @@ void TForm1::ShowDeviceEnumerationFailures() {
     };
     if (devices.Count() == 0) {
         devices.Refresh();
-    }
-}
-
-void TForm1::ListDevices() {
-    const TDXShowCaptureDevices& devices = FCap->CaptureDevices();
-    for (int i = 0; i < devices.Count(); ++i) {
-        FVQLangComboBox1->Add(devices.Items(i).Description(), devices.Items(i).DevicePath());
-    }
-    if (FVQLangComboBox1->GetCount() > 0) {
-        FVQLangComboBox1->SetItemIndexNr(0);
     }
 }
 
@@ -174,16 +157,8 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::ShowDeviceFailures() {
-    // The report holds what the device told before it failed; the user must know that it
-    // is not the whole list. The error events go where the component's go.
-    const std::vector<DeviceFailure> failures = TakeDeviceFailures();
-    for (const DeviceFailure& failure : failures) {
-        if (FReports.OnError) {
-            FReports.OnError(failure.code, Utf8ToUtf16(failure.text));
-        }
-    }
-    if (!failures.empty()) {
-        FDialogs.ShowException(this, QString::fromStdString(failures.front().text));
+    if (const std::optional<std::u16string> failure = PassOnDeviceFailures(FReports)) {
+        FDialogs.ShowException(this, ToQString(*failure));
     }
 }
 
@@ -208,7 +183,7 @@ void TForm1::RunHandler(void (TForm1::*handler)()) {
     try {
         (this->*handler)();
     } catch (const std::exception& error) {
-        FDialogs.ShowException(this, ExceptionMessage(error));
+        FDialogs.ShowException(this, QString::fromStdU16String(ExceptionMessage(error)));
     }
 }
 

@@ -58,9 +58,6 @@ public:
 private:
     void BuildControls();
     void ShowDeviceEnumerationFailures();
-    void ListDevices();
-    // Lists the devices anew, keeping the chosen device chosen while it is there.
-    void RelistDevices();
     void FollowDeviceChanges();
     // Shows what the device failed to answer while it was rendered in the error box.
     void ShowDeviceFailures();

@@ -18,23 +18,10 @@ void TMessageBoxDialogs::ShowMessage(QWidget* parent, const QString& text) {
 }
 
 void TMessageBoxDialogs::ShowException(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, FApplicationCaption, ExceptionBoxText(text),
+    QMessageBox box(QMessageBox::Critical, FApplicationCaption,
+                    QString::fromStdU16String(ExceptionBoxText(text.toStdU16String())),
                     QMessageBox::Ok, parent);
     box.exec();
-}
-
-QString ExceptionMessage(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const Exception*>(&error)) {
-        return QString::fromStdU16String(own->Message());
-    }
-    return QString::fromUtf8(error.what());
-}
-
-QString ExceptionBoxText(const QString& message) {
-    if (message.isEmpty() || message.back() <= QChar(u'.')) {
-        return message;
-    }
-    return message + u'.';
 }
 
 }  // namespace capspect

@@ -38,13 +38,4 @@ private:
     QString FApplicationCaption;
 };
 
-// The message of an exception: the framework's own text for its exceptions, what() in
-// UTF-8 for others.
-QString ExceptionMessage(const std::exception& error);
-
-// The text the error box shows for an exception's message: a full stop is added unless the
-// message is empty or ends in '.' or a character below it (a space, '!', ',', '-' and the
-// like), as the framework's error box does.
-QString ExceptionBoxText(const QString& message);
-
 }  // namespace capspect

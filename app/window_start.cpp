@@ -2,15 +2,14 @@
 
 #include <QApplication>
 
-#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
+#include "app/window_steps.h"
 #include "platform/sdk/com.h"
-#include "platform/support/unicode.h"
 #include "qt/MessagePump.h"
 
 namespace capspect {
@@ -30,24 +29,13 @@ public:
     TComApartment& operator=(const TComApartment&) = delete;
 };
 
-// Component reports on stderr, one line each, for --verbose.
-TDXShowReports VerboseReports(std::ostream& err) {
-    const auto print = [&err](HRESULT, const std::u16string& text) {
-        std::string line = Utf16ToUtf8(text);
-        std::ranges::replace_if(
-            line, [](char c) { return c == '\r' || c == '\n'; }, ' ');
-        err << line << '\n';
-    };
-    return {print, print};
-}
-
 // Shows an exception that a component let out into the message loop, as the framework's
 // loop does.
 void ShowLoopException(TUserDialogs& dialogs, QWidget& window, std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const std::exception& error) {
-        dialogs.ShowException(&window, ExceptionMessage(error));
+        dialogs.ShowException(&window, QString::fromStdU16String(ExceptionMessage(error)));
     }
 }
 

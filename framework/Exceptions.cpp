@@ -24,6 +24,21 @@ std::u16string OSErrorMessage(DWORD errorCode) {
 
 EOSError::EOSError(DWORD errorCode) : Exception(OSErrorMessage(errorCode)), FErrorCode(errorCode) {}
 
+std::u16string ExceptionMessage(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Exception*>(&error)) {
+        return own->Message();
+    }
+    return Utf8ToUtf16(error.what());
+}
+
+std::u16string ExceptionBoxText(std::u16string_view message) {
+    std::u16string text(message);
+    if (!text.empty() && text.back() > u'.') {
+        text += u'.';
+    }
+    return text;
+}
+
 void Assert(bool condition, std::u16string message, SourceLocation where) {
     if (!condition) {
         throw EAssertionFailed(std::move(message), where);

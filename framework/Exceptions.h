@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include <windows.h>
 
@@ -82,6 +83,15 @@ public:
 private:
     DWORD FErrorCode;
 };
+
+// The message of an exception: the framework's own text for its exceptions, what() in
+// UTF-8 for others.
+std::u16string ExceptionMessage(const std::exception& error);
+
+// The text the error box shows for an exception's message: a full stop is added unless the
+// message is empty or ends in '.' or a character below it (a space, '!', ',', '-' and the
+// like), as the framework's error box does.
+std::u16string ExceptionBoxText(std::u16string_view message);
 
 // Raises EAssertionFailed with `message` when `condition` is false.
 void Assert(bool condition, std::u16string message,

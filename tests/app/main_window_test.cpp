@@ -30,6 +30,7 @@
 #include "controls/VQComboBoxes.h"
 #include "platform/devices/devenum.h"
 #include "platform/devices/device_presence.h"
+#include "platform/devices/v4l2/v4l2_platform.h"
 #include "platform/linux/com.h"
 #include "platform/linux/messages.h"
 #include "platform/sdk/com.h"
@@ -37,7 +38,6 @@
 #include "platform/sdk/messages.h"
 #include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
-#include "platform/devices/v4l2/v4l2_platform.h"
 #include "qt/MessagePump.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/support/temp_dir.h"
@@ -183,14 +183,14 @@ protected:
 };
 
 TEST(ErrorBoxTest, ShowsTheFrameworksTextAndEndsItWithAFullStop) {
-    EXPECT_EQ(ExceptionMessage(EDShowError(E_FAIL, u"Gerät weg")), QStringLiteral("Gerät weg"));
-    EXPECT_EQ(ExceptionMessage(std::runtime_error("plain")), QStringLiteral("plain"));
-    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused")), QStringLiteral("Refused."));
-    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused.")), QStringLiteral("Refused."));
+    EXPECT_EQ(ExceptionMessage(EDShowError(E_FAIL, u"Gerät weg")), u"Gerät weg");
+    EXPECT_EQ(ExceptionMessage(std::runtime_error("plain")), u"plain");
+    EXPECT_EQ(ExceptionBoxText(u"Refused"), u"Refused.");
+    EXPECT_EQ(ExceptionBoxText(u"Refused."), u"Refused.");
     // A message ending in a character before '.' in code order stays as it is.
-    EXPECT_EQ(ExceptionBoxText(QStringLiteral("Refused!")), QStringLiteral("Refused!"));
-    EXPECT_EQ(ExceptionBoxText(QStringLiteral("($80040200)")), QStringLiteral("($80040200)"));
-    EXPECT_EQ(ExceptionBoxText(QString()), QString());
+    EXPECT_EQ(ExceptionBoxText(u"Refused!"), u"Refused!");
+    EXPECT_EQ(ExceptionBoxText(u"($80040200)"), u"($80040200)");
+    EXPECT_EQ(ExceptionBoxText(u""), u"");
 }
 
 TEST_F(MainWindowTest, LaysOutThePanelComboBoxButtonAndMemo) {
