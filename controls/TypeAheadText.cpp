@@ -1,6 +1,6 @@
 #include "controls/TypeAheadText.h"
 
-#include "platform/sdk/clock.h"
+#include <windows.h>
 
 namespace capspect {
 

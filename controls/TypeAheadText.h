@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sdk/wintypes.h"
+#include <windows.h>
 
 namespace capspect {
 

@@ -2,8 +2,10 @@
 
 #include <climits>
 
+#include <windows.h>
+
 #include "controls/VQComboBoxModel.h"
-#include "platform/sdk/locale.h"
+#include "platform/support/wide_string.h"
 
 namespace capspect {
 
@@ -15,8 +17,8 @@ std::int32_t CompareInUserLocale(DWORD flags, std::u16string_view a, std::u16str
     if (a.size() <= static_cast<std::size_t>(INT_MAX) &&
         b.size() <= static_cast<std::size_t>(INT_MAX)) {
         const int answer =
-            CompareStringW(LOCALE_USER_DEFAULT, flags, a.data(), static_cast<int>(a.size()),
-                           b.data(), static_cast<int>(b.size()));
+            CompareStringW(LOCALE_USER_DEFAULT, flags, WideChars(a), static_cast<int>(a.size()),
+                           WideChars(b), static_cast<int>(b.size()));
         if (answer != 0) {
             return answer - CSTR_EQUAL;
         }

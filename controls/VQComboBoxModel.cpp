@@ -2,8 +2,9 @@
 
 #include <string>
 
+#include <windows.h>
+
 #include "framework/Exceptions.h"
-#include "platform/sdk/messages.h"
 #include "util/TextHelpers.h"
 
 namespace capspect {

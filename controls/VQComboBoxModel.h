@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include <windows.h>
 #include "controls/TypeAheadText.h"
 #include "controls/VQComboBoxItems.h"
-#include "platform/sdk/wintypes.h"
 
 namespace capspect {
 

@@ -21,6 +21,12 @@ public:
         if (failInsertsWith != 0) {
             return failInsertsWith;
         }
+        // As the platform's list: a position beyond the end is refused (CB_ERR), and the
+        // control raises the last error, ERROR_INVALID_INDEX.
+        constexpr DWORD kInvalidIndex = 1413;
+        if (index < 0 || index > PlaceholderCount()) {
+            return kInvalidIndex;
+        }
         entries.insert(entries.begin() + index, u"");
         if (selection >= index) {
             ++selection;

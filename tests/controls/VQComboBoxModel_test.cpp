@@ -13,6 +13,7 @@
 #include "platform/linux/clock.h"
 #include "platform/sdk/clock.h"
 #include "platform/sdk/messages.h"
+#include "tests/controls/ComboListWindowContract.h"
 #include "tests/controls/ComboListWindowDouble.h"
 #include "tests/support/LocaleEnvironment.h"
 
@@ -422,4 +423,14 @@ TEST_F(ComboModelTest, VisualStatesFollowTheControlsEvents) {
 }
 
 }  // namespace
+
+// The double keeps what the Windows tests check of the platform's real list.
+namespace test {
+struct DoubleComboList {
+    TComboListWindow& List() { return window; }
+    ComboListWindowDouble window;
+};
+INSTANTIATE_TYPED_TEST_SUITE_P(Double, ComboListContract, ::testing::Types<DoubleComboList>);
+}  // namespace test
+
 }  // namespace capspect
