@@ -4,12 +4,14 @@
 #include "platform/support/program_start.h"
 #if CAPSPECT_WITH_QT
 #include "app/window_start.h"
+#elif defined(_WIN32)
+#include "app/win32/window_start.h"
 #endif
 
 int main(int argc, char* argv[]) {
     capspect::PrepareStandardStreams();
     const std::vector<std::string> args = capspect::ProgramArguments(argc, argv);
-#if CAPSPECT_WITH_QT
+#if CAPSPECT_WITH_QT || defined(_WIN32)
     const capspect::WindowLauncher launchWindow = capspect::RunMainWindow;
 #else
     const capspect::WindowLauncher launchWindow;

@@ -1,5 +1,8 @@
 # Settings of the Windows build (cross-built with mingw-w64, cmake/mingw-w64.cmake).
 
+# The programs' resources (icon, version information, manifest).
+enable_language(RC)
+
 # The SDK headers as this code uses them: wide-character calls, no min/max macros, the
 # DirectShow headers without strsafe.h (which renames vswprintf and breaks libstdc++), and
 # Windows 10 as the oldest version.

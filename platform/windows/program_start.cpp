@@ -26,7 +26,34 @@ std::vector<std::string> ProgramArguments(int /*argc*/, char* /*argv*/[]) {
     return result;
 }
 
+namespace {
+
+bool StandardHandleMissing(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+}
+
+// The window program (capspect.exe) has no console of its own. Run with a command from a
+// console, it writes to that console; redirected, its handles are where they were sent.
+void ConnectParentConsole() {
+    const bool noOutput = StandardHandleMissing(STD_OUTPUT_HANDLE);
+    const bool noErrors = StandardHandleMissing(STD_ERROR_HANDLE);
+    if ((!noOutput && !noErrors) || !AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return;
+    }
+    FILE* reopened = nullptr;
+    if (noOutput) {
+        freopen_s(&reopened, "CONOUT$", "w", stdout);
+    }
+    if (noErrors) {
+        freopen_s(&reopened, "CONOUT$", "w", stderr);
+    }
+}
+
+}  // namespace
+
 void PrepareStandardStreams() {
+    ConnectParentConsole();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);

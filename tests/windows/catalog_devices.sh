@@ -26,21 +26,10 @@ if ! command -v wine > /dev/null || ! command -v xvfb-run > /dev/null || [ ! -x 
     exit 0
 fi
 
-"$here/../../tools/wine-prefix.sh" "$prefix" || exit 1
 work=$(mktemp -d /tmp/capspect-catalog-devices.XXXXXX)
 [ "${KEEP_OUTPUTS:-0}" = 1 ] && echo "outputs in $work" || trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/prefix"
-cp -a "$prefix/." "$work/prefix/"
+"$here/../../tools/wine-display-prefix.sh" "$prefix" "$work/prefix" || exit 1
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f > /dev/null 2>&1 < /dev/null
-# With a display, a crash would wait in Wine's crash dialog.
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    > /dev/null 2>&1 < /dev/null
-# Windows registers the kernel-streaming proxy, the class of the demo's (and most real)
-# capture devices, and the report shows its file; Wine does not have it.
-wine reg add 'HKCR\CLSID\{17CCA71B-ECD7-11D0-B908-00A0C9223196}\InprocServer32' /ve /d ksproxy.ax \
-    /f > /dev/null 2>&1 < /dev/null
-wineserver -w
 
 # The commands of one run, one per line: the arguments after the program name.
 commands() {
@@ -67,7 +56,8 @@ done < <(find "$data" -name '*.json' | sort)
 # a "(0x80040154)" or "($80040154)" is left out; the code is compared.
 comparable() {
     grep -v '^      "fileName": ' "$1" |
-        sed -E -e 's/Error: 0x[0-9A-F]{8} \(/(/' -e "s/(Reason|'): [^:(]*\\(/\\1: (/"
+        sed -E -e 's/Error: 0x[0-9A-F]{8} \(/(/' -e "s/(Reason|'): [^:(]*\\(/\\1: (/" \
+            -e 's/: [^:(]*\((\$[0-9A-F]{8})\)/: (\1)/'
 }
 
 # Every Wine run of a locale goes through one script, so that one wineserver and one

@@ -1,7 +1,8 @@
 #!/bin/bash
-# capspect.exe's commands that need no device, under Wine: exit statuses, one line on
-# stderr for every failure and nothing on stdout then, UTF-8 arguments and output.
-# Usage: commands.sh CAPSPECT_EXE WINE_RUN
+# The console program's commands that need no device, under Wine: exit statuses, one line
+# on stderr for every failure and nothing on stdout then, UTF-8 arguments and output; and
+# the window program beside it (capspect.exe), given a command, prints the same.
+# Usage: commands.sh CAPSPECT_COM WINE_RUN
 set -uo pipefail
 exe=$1
 wine_run=$2
@@ -54,6 +55,15 @@ run unknown 2 frobnicate
 expect "an unknown command is one line on stderr" '[ "$(lines "$work/unknown.err")" = 1 ]'
 run demo 0 --demo list
 expect "the demo lists its three devices" '[ "$(lines "$work/demo.out")" = 3 ]'
+window_program=${exe%.com}.exe
+"$wine_run" "$window_program" --demo list > "$work/window-list.out" 2> "$work/window-list.err"
+window_status=$?
+expect "the window program runs a command as the console program does" \
+    '[ $window_status = 0 ] && cmp -s "$work/window-list.out" "$work/demo.out"'
+"$wine_run" "$window_program" frobnicate > /dev/null 2> "$work/window-unknown.err"
+window_status=$?
+expect "the window program's usage error is exit status 2 with one line" \
+    '[ $window_status = 2 ] && [ "$(lines "$work/window-unknown.err")" = 1 ]'
 run catalog-missing 1 --devices "$work/missing.json" list
 expect "a catalog that does not load is one line on stderr" \
     '[ "$(lines "$work/catalog-missing.err")" = 1 ] && [ ! -s "$work/catalog-missing.out" ]'

@@ -1,0 +1,30 @@
+#include "app/win32/user_dialogs.h"
+
+#include "framework/Exceptions.h"
+#include "platform/support/wide_string.h"
+
+namespace capspect {
+namespace {
+
+int ShowBox(HWND owner, std::u16string_view caption, std::u16string_view text, UINT type) {
+    const std::u16string terminatedCaption(caption);
+    const std::u16string terminatedText(text);
+    return MessageBoxW(owner, WideText(terminatedText), WideText(terminatedCaption), type);
+}
+
+}  // namespace
+
+bool TMessageBoxDialogs::Confirm(HWND owner, std::u16string_view caption,
+                                 std::u16string_view text) {
+    return ShowBox(owner, caption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void TMessageBoxDialogs::ShowMessage(HWND owner, std::u16string_view text) {
+    ShowBox(owner, FApplicationCaption, text, MB_OK);
+}
+
+void TMessageBoxDialogs::ShowException(HWND owner, std::u16string_view text) {
+    ShowBox(owner, FApplicationCaption, ExceptionBoxText(text), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace capspect
