@@ -146,6 +146,51 @@ TEST_F(Win32ComboBoxTest, DrawnCaptionsShowCustomValueForTheDecimalPlaceholder) 
     EXPECT_NE(DrawnEntry(panel, combo), placeholder) << "only \"%d\" is replaced";
 }
 
+// The control's closed face as it is on the screen after a repaint.
+std::vector<DWORD> FacePicture(const TVQLangComboBox& combo) {
+    RedrawWindow(combo.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(combo.Handle(), &client);
+    BITMAPINFO format{};
+    format.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC window = GetDC(combo.Handle());
+    const HDC dc = CreateCompatibleDC(window);
+    const HBITMAP bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, client.right, client.bottom, window, 0, 0, SRCCOPY);
+    ReleaseDC(combo.Handle(), window);
+    GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> picture(pixels, pixels + client.right * client.bottom);
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return picture;
+}
+
+TEST_F(Win32ComboBoxTest, TheClosedFaceShowsTheSelectedCaption) {
+    panel.SetBounds({0, 0, 300, 200});
+    combo.SetBounds({10, 10, 150, 200});
+    combo.SetFont(window.form->Font());
+    window.form->Show(SW_SHOWNOACTIVATE);
+    combo.Add(u"Input %d", u"in");
+    combo.Model().SetCustomValue(3);
+    combo.SetItemIndexNr(0);
+    const std::vector<DWORD> placeholder = FacePicture(combo);
+    combo.Items().Items(0).SetCaption(u"Input 3");
+    const std::vector<DWORD> number = FacePicture(combo);
+    RecordProperty("themed", combo.Themed() ? "yes" : "no");
+    if (combo.Themed()) {
+        EXPECT_NE(placeholder, number) << "the themed face shows the caption as stored";
+    } else {
+        EXPECT_EQ(placeholder, number) << "the owner-drawn field shows CustomValue for %d";
+    }
+    combo.Items().Items(0).SetCaption(u"Input 4");
+    EXPECT_NE(FacePicture(combo), number) << "the face shows the selected caption";
+}
+
 TEST_F(Win32ComboBoxTest, TheCaptionsAnswerTheListsFindString) {
     AddItems({{u"USB camera", u"a"},
               {u"PCI card", u"b"},

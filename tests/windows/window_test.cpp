@@ -230,6 +230,87 @@ TEST_F(Win32WindowTest, ARefusedFormatShowsTheErrorBoxAndKeepsThePreviousReport)
     EXPECT_EQ(dialogs_.questions.size(), 2U);
 }
 
+// A class object that stands in for a system class for this process and makes nothing, as
+// if the class were not registered.
+class UnregisteredClass final : public IClassFactory {
+public:
+    explicit UnregisteredClass(REFCLSID clsid) {
+        registered_ =
+            CoRegisterClassObject(clsid, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+    }
+    ~UnregisteredClass() {
+        if (SUCCEEDED(registered_)) {
+            CoRevokeClassObject(cookie_);
+        }
+    }
+    HRESULT Registered() const { return registered_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the test's stack, revoked before it goes.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** object) override {
+        *object = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    HRESULT registered_;
+    DWORD cookie_ = 0;
+};
+
+TEST_F(Win32WindowTest, WithoutCaptureGraphBuilderTheWindowOpensEmptyAndOkStillAsks) {
+    std::ostringstream err;
+    BackendOptions options;
+    options.demo = true;
+    backend_ = Backend::Start(options, err);
+    ASSERT_NE(backend_, nullptr) << err.str();
+    const UnregisteredClass noBuilder(CLSID_CaptureGraphBuilder2);
+    ASSERT_EQ(noBuilder.Registered(), S_OK);
+    window_ = std::make_unique<TForm1>(dialogs_);
+
+    ASSERT_EQ(dialogs_.exceptions.size(), 1U) << "FormCreate's exception in the error box";
+    EXPECT_EQ(Window().Capture(), nullptr);
+    EXPECT_EQ(Window().VQLangComboBox1().GetCount(), 0);
+    Window().Button1().Click();
+    EXPECT_EQ(Window().MemoText(), u"");
+    EXPECT_EQ(dialogs_.questions.size(), 1U);
+    EXPECT_EQ(dialogs_.exceptions.size(), 1U);
+    window_.reset();  // before the class object goes
+}
+
+TEST_F(Win32WindowTest, AnotherDpiScalesTheLayoutAndTheFont) {
+    OpenDemo();
+    // What the system sends when the window moves to a monitor at 150 %.
+    RECT suggested = Rect(50, 50, 1100, 640);
+    SendMessageW(Window().Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(Window().Dpi(), 144U);
+    RECT client{};
+    GetClientRect(Window().Handle(), &client);
+    EXPECT_EQ(Window().Panel1().BoundsInParent(), Rect(0, 0, client.right, 50));
+    EXPECT_EQ(Window().Button1().BoundsInParent(), Rect(348, 12, 113, 33));
+    const RECT combo = Window().VQLangComboBox1().BoundsInParent();
+    EXPECT_EQ(combo.left, 24);
+    EXPECT_EQ(combo.top, 12);
+    EXPECT_EQ(combo.right - combo.left, 302);
+    EXPECT_EQ(Window().VQLangComboBox1().ItemHeight(), 24);
+    EXPECT_EQ(Window().Memo1().BoundsInParent(), Rect(0, 50, client.right, client.bottom - 50));
+    LOGFONTW font{};
+    const auto handle =
+        reinterpret_cast<HFONT>(SendMessageW(Window().Button1().Handle(), WM_GETFONT, 0, 0));
+    ASSERT_NE(GetObjectW(handle, sizeof font, &font), 0);
+    EXPECT_EQ(font.lfHeight, -17) << "-11 at 96 dots per inch";
+}
+
 // A capture device's arrival or removal as the system announces it to a registered window.
 void AnnounceDeviceChange(const TDeviceChangeWatch& watch, WPARAM event) {
     DEV_BROADCAST_DEVICEINTERFACE_W record{};
