@@ -4,7 +4,8 @@
 
 namespace capspect {
 
-// Every device of the Linux backends is a filter of ours, a catalog's or a V4L2 node's.
+// A catalog's devices (on both platforms) and V4L2 nodes are filters of ours; the system's
+// own capture filters on Windows are not streamed yet (docs/verify.md).
 std::unique_ptr<FormatTrials> RenderedDeviceTrials(const TDXShowCapture& capture) {
     sim::CaptureFilter* const filter = sim::CaptureFilter::From(capture.Cap().Get());
     if (filter == nullptr) {

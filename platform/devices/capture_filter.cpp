@@ -338,8 +338,33 @@ CaptureFilter::CaptureFilter(std::shared_ptr<const CatalogDevice> device,
 
 CaptureFilter::~CaptureFilter() = default;
 
+namespace {
+
+// Answered only by our capture filters, with the filter itself: a cast of a filter that
+// another module made (the system's, on Windows) would be undefined.
+const IID kCaptureFilterSelf{
+    0x7c0a1f3e, 0x5b2d, 0x4e8a, {0x9f, 0x31, 0x2c, 0x6d, 0x4b, 0x8e, 0x10, 0xa7}};
+
+}  // namespace
+
 CaptureFilter* CaptureFilter::From(IBaseFilter* filter) {
-    return dynamic_cast<CaptureFilter*>(filter);
+    void* self = nullptr;
+    if (filter == nullptr || FAILED(filter->QueryInterface(kCaptureFilterSelf, &self)) ||
+        self == nullptr) {
+        return nullptr;
+    }
+    auto* const own = static_cast<CaptureFilter*>(self);
+    own->Release();  // the caller holds the filter
+    return own;
+}
+
+HRESULT CaptureFilter::QueryOtherInterface(REFIID riid, void** object) {
+    if (riid == kCaptureFilterSelf) {
+        AddRef();
+        *object = this;
+        return S_OK;
+    }
+    return Filter::QueryOtherInterface(riid, object);
 }
 
 ComPtr<CrossbarFilter> CaptureFilter::Crossbar() {

@@ -97,7 +97,8 @@ public:
                            std::shared_ptr<DeviceControl> control = nullptr);
     ~CaptureFilter() override;
 
-    // The simulated capture filter behind `filter`, or null for any other filter.
+    // The capture filter of ours behind `filter`, or null for any other filter (asked
+    // through COM, so a filter of the system's is safe to ask).
     static CaptureFilter* From(IBaseFilter* filter);
 
     const CatalogDevice& Device() const { return *device_; }
@@ -126,6 +127,10 @@ public:
     // device's own for a real device, the catalog's for a simulated one. Null when no pin
     // of the filter offers that stream configuration.
     std::unique_ptr<FormatTrials> MakeTrials(IAMStreamConfig* streamConfig);
+
+protected:
+    // Answers the private interface From asks for with the filter itself.
+    HRESULT QueryOtherInterface(REFIID riid, void** object) override;
 
 private:
     void AddCrossbarTo(IFilterGraph& graph);

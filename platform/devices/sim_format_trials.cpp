@@ -4,7 +4,8 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/linux/clock.h"
+#include <windows.h>
+
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim {
@@ -23,28 +24,30 @@ milliseconds ToMilliseconds(REFERENCE_TIME units) {
     return milliseconds{units / 10'000};
 }
 
-// The simulated stream's clock: 100 ns units since the stream started, on the active clock.
+// The simulated stream's clock: 100 ns units since the stream started, on the platform's
+// millisecond clock (which Linux tests drive).
 class StreamClock {
 public:
-    StreamClock() : start_(ActiveClock().Now()) {}
+    StreamClock() : start_(timeGetTime()) {}
 
     // Waits until `time`; false when a stop request came first.
     bool WaitUntil(REFERENCE_TIME time, const std::function<bool()>& stopRequested) const {
-        const milliseconds deadline = start_ + ToMilliseconds(time);
+        const milliseconds due = ToMilliseconds(time);
         for (;;) {
             if (stopRequested && stopRequested()) {
                 return false;
             }
-            const milliseconds now = ActiveClock().Now();
-            if (now >= deadline) {
+            // Unsigned, so that the clock's wrap after 49 days does not matter.
+            const milliseconds elapsed{static_cast<DWORD>(timeGetTime() - start_)};
+            if (elapsed >= due) {
                 return true;
             }
-            ActiveClock().Sleep(std::min(deadline - now, kWaitSlice));
+            Sleep(static_cast<DWORD>(std::min(due - elapsed, kWaitSlice).count()));
         }
     }
 
 private:
-    const milliseconds start_;
+    const DWORD start_;
 };
 
 // The frame the device delivers instead of `asked`, when the catalog says it changes it.

@@ -68,6 +68,19 @@ protected:
     ComPtr<IMediaEventEx> events;
 };
 
+TEST_F(DevicePresenceTest, OurCaptureFiltersAreToldFromOthersThroughCom) {
+    const ComPtr<IBaseFilter> card = AddDevice(0, u"Card");
+    card->AddRef();
+    const ULONG references = card->Release();
+    CaptureFilter* const own = CaptureFilter::From(card.Get());
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(own->Identity()), IdentityOf(card.Get()));
+    card->AddRef();
+    EXPECT_EQ(card->Release(), references) << "asking keeps no reference";
+    EXPECT_EQ(CaptureFilter::From(own->Crossbar().Get()), nullptr) << "another filter of ours";
+    EXPECT_EQ(CaptureFilter::From(nullptr), nullptr);
+}
+
 TEST_F(DevicePresenceTest, UnpluggingAndPluggingReachTheFiltersOfThatDeviceInAGraph) {
     const ComPtr<IBaseFilter> card = AddDevice(0, u"Card");
     const ComPtr<CrossbarFilter> crossbar = CaptureFilter::From(card.Get())->Crossbar();

@@ -1,9 +1,9 @@
 #!/bin/bash
-# The same device catalog on the system's DirectShow (capspect.exe under Wine: Wine's
+# The same device catalog on the system's DirectShow (capspect.com under Wine: Wine's
 # filter graph manager, capture graph builder, Smart Tee and VMR-9 around our device
 # filters) and on our own (the Linux build): `list`, `report`, `report DEVICE` for every
-# device, `report --json` and `snapshot` must print byte for byte the same and end with
-# the same exit status, under the English and the German locale; `--verbose report` must
+# device, `report --json`, `snapshot` and `verify` must print byte for byte the same and
+# end with the same exit status, under the English and the German locale; `--verbose report` must
 # show the same events; only a snapshot's device file names may differ (see comparable
 # below). Catalogs: the demo's and every catalog under tests/data that the
 # Linux build loads.
@@ -38,6 +38,7 @@ commands() {
     echo "${catalog[*]} report"
     echo "${catalog[*]} report --json"
     echo "${catalog[*]} snapshot"
+    echo "${catalog[*]} verify"
     echo "--verbose ${catalog[*]} report"
     "$linux" "${catalog[@]}" list 2> /dev/null | cut -f2 | while IFS= read -r path; do
         [ -n "$path" ] && printf '%s report %q\n' "${catalog[*]}" "$path"
