@@ -26,14 +26,16 @@ run: build
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-# The same optimisation as the main build, without debug info to keep this second build
-# quick; the sanitizers' reports still name functions through the symbol table.
+# The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer, but
+# for the QEMU guest runs (label integration), which make test runs and whose V4L2 paths
+# the recorded-device tests cover here. The same optimisation as the main build, without
+# debug info to keep this second build quick; the sanitizers' reports still name
+# functions through the symbol table.
 sanitize: deps
 	@$(CMAKE) -S . -B $(SANITIZE_DIR) -DCAPSPECT_SANITIZE=address,undefined \
 		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	@ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE integration
 
 # The test programs that run several threads (the thread-safe string list, the
 # cross-thread message queue and COM reference counts, the framework) under
