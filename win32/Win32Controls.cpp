@@ -19,73 +19,73 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
 
 // The clipboard, open for as long as the object lives. Another program may hold it for a
 // moment, so opening is tried a few times.
-class TOpenClipboard {
+class OpenClipboardScope {
 public:
-    explicit TOpenClipboard(HWND owner) {
+    explicit OpenClipboardScope(HWND owner) {
         constexpr int kAttempts = 10;
-        for (int attempt = 0; attempt < kAttempts && !FOpen; ++attempt) {
-            FOpen = OpenClipboard(owner) != FALSE;
-            if (!FOpen) {
+        for (int attempt = 0; attempt < kAttempts && !open_; ++attempt) {
+            open_ = OpenClipboard(owner) != FALSE;
+            if (!open_) {
                 Sleep(10);
             }
         }
     }
-    ~TOpenClipboard() {
-        if (FOpen) {
+    ~OpenClipboardScope() {
+        if (open_) {
             CloseClipboard();
         }
     }
-    TOpenClipboard(const TOpenClipboard&) = delete;
-    TOpenClipboard& operator=(const TOpenClipboard&) = delete;
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
 
-    bool IsOpen() const { return FOpen; }
+    bool IsOpen() const { return open_; }
 
 private:
-    bool FOpen = false;
+    bool open_ = false;
 };
 
 }  // namespace
 
-TPanel::TPanel(HWND parent, int id) {
+Win32Panel::Win32Panel(HWND parent, int id) {
     constexpr const wchar_t* kClassName = L"CapspectPanel";
     RegisterWindowClass(kClassName, DialogBackground());
     Attach(CreateChildWindow(kClassName, u"", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, parent, id));
 }
 
-TPushButton::TPushButton(HWND parent, int id, std::u16string_view caption) {
+Win32Button::Win32Button(HWND parent, int id, std::u16string_view caption) {
     Attach(CreateChildWindow(L"BUTTON", caption, WS_TABSTOP | BS_PUSHBUTTON, 0, parent, id));
 }
 
-void TPushButton::Click() {
+void Win32Button::Click() {
     SendMessageW(Handle(), BM_CLICK, 0, 0);
 }
 
-LRESULT TPushButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Button::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kReflectedMessage + WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         if (OnClick) {
             OnClick();
         }
         return 1;
     }
-    return TWin32Window::WindowProc(message, wParam, lParam);
+    return Win32Window::WindowProc(message, wParam, lParam);
 }
 
-TMemo::TMemo(HWND parent, int id) {
+Win32Memo::Win32Memo(HWND parent, int id) {
     constexpr DWORD kStyle =
         WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
     Attach(CreateChildWindow(L"EDIT", u"", kStyle, WS_EX_CLIENTEDGE, parent, id));
     SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
 }
 
-void TMemo::ScrollToTop() {
+void Win32Memo::ScrollToTop() {
     SendMessageW(Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
 }
 
-int TMemo::FirstVisibleLine() const {
+int Win32Memo::FirstVisibleLine() const {
     return static_cast<int>(SendMessageW(Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
 }
 
-TForm::TForm(const TDesign& design) : FDesign(design) {
+Win32Form::Win32Form(const Design& design) : design_(design) {
     RegisterWindowClass(design.className, DialogBackground());
     const std::u16string caption(design.caption);
     Attach(CreateWindowExW(WS_EX_CONTROLPARENT, design.className, WideText(caption),
@@ -93,28 +93,28 @@ TForm::TForm(const TDesign& design) : FDesign(design) {
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr));
     if (const UINT dpi = GetDpiForWindow(Handle()); dpi != 0) {
-        FDpi = dpi;
+        dpi_ = dpi;
     }
     MakeFont();
     FitClientArea();
 }
 
-void TForm::Show(int showCommand) {
+void Win32Form::Show(int showCommand) {
     ShowWindow(Handle(), showCommand);
     UpdateWindow(Handle());
 }
 
-int TForm::Scale(int designPixels) const {
-    return MulDiv(designPixels, static_cast<int>(FDpi), USER_DEFAULT_SCREEN_DPI);
+int Win32Form::Scale(int designPixels) const {
+    return MulDiv(designPixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
 }
 
-LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Form::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
             Resized();
             break;
         case WM_DPICHANGED: {
-            FDpi = HIWORD(wParam);
+            dpi_ = HIWORD(wParam);
             MakeFont();
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(Handle(), nullptr, suggested.left, suggested.top,
@@ -130,42 +130,42 @@ LRESULT TForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return TWin32Window::WindowProc(message, wParam, lParam);
+    return Win32Window::WindowProc(message, wParam, lParam);
 }
 
-void TForm::MakeFont() {
+void Win32Form::MakeFont() {
     LOGFONTW font{};
-    font.lfHeight = Scale(FDesign.fontHeight);
+    font.lfHeight = Scale(design_.fontHeight);
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
-    wcsncpy(font.lfFaceName, FDesign.fontFace, LF_FACESIZE - 1);
+    wcsncpy(font.lfFaceName, design_.fontFace, LF_FACESIZE - 1);
     UniqueFont made(CreateFontIndirectW(&font));
     if (!made) {
         throw EOSError(GetLastError());
     }
     // The children switch to the new font before the old one is deleted.
     EnumChildWindows(Handle(), SetChildFont, reinterpret_cast<LPARAM>(made.get()));
-    FFont = std::move(made);
+    font_ = std::move(made);
 }
 
-void TForm::FitClientArea() {
-    RECT bounds{0, 0, Scale(FDesign.clientWidth), Scale(FDesign.clientHeight)};
+void Win32Form::FitClientArea() {
+    RECT bounds{0, 0, Scale(design_.clientWidth), Scale(design_.clientHeight)};
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE));
-    AdjustWindowRectExForDpi(&bounds, style, FALSE, exStyle, FDpi);
+    AdjustWindowRectExForDpi(&bounds, style, FALSE, exStyle, dpi_);
     SetWindowPos(Handle(), nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT TWin32WinControl::ClientRect() const {
+RECT Win32WinControl::ClientRect() const {
     RECT client{};
-    if (FWindow.Handle() != nullptr) {
-        GetClientRect(FWindow.Handle(), &client);
+    if (window_.Handle() != nullptr) {
+        GetClientRect(window_.Handle(), &client);
     }
     return client;
 }
 
-int RunMessageLoop(const TForm& form) {
+int RunMessageLoop(const Win32Form& form) {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (form.Handle() == nullptr || !IsDialogMessageW(form.Handle(), &message)) {
@@ -177,7 +177,7 @@ int RunMessageLoop(const TForm& form) {
 }
 
 bool SetClipboardText(HWND owner, std::u16string_view text) {
-    const TOpenClipboard clipboard(owner);
+    const OpenClipboardScope clipboard(owner);
     if (!clipboard.IsOpen() || !EmptyClipboard()) {
         return false;
     }
@@ -200,7 +200,7 @@ bool SetClipboardText(HWND owner, std::u16string_view text) {
 }
 
 std::u16string ClipboardText() {
-    const TOpenClipboard clipboard(nullptr);
+    const OpenClipboardScope clipboard(nullptr);
     const HANDLE data = clipboard.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
     if (data == nullptr) {
         return {};

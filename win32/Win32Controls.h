@@ -19,14 +19,14 @@ struct DeleteFontOnExit {
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteFontOnExit>;
 
 // A plain child window in the dialog colour that holds other controls.
-class TPanel : public TWin32Window {
+class Win32Panel : public Win32Window {
 public:
-    TPanel(HWND parent, int id);
+    Win32Panel(HWND parent, int id);
 };
 
-class TPushButton : public TWin32Window {
+class Win32Button : public Win32Window {
 public:
-    TPushButton(HWND parent, int id, std::u16string_view caption);
+    Win32Button(HWND parent, int id, std::u16string_view caption);
 
     std::function<void()> OnClick;
 
@@ -39,9 +39,9 @@ protected:
 
 // A multi-line edit control with a vertical scroll bar; its text is as long as memory
 // allows (an edit control holds 32,767 characters unless told otherwise).
-class TMemo : public TWin32Window {
+class Win32Memo : public Win32Window {
 public:
-    TMemo(HWND parent, int id);
+    Win32Memo(HWND parent, int id);
 
     void Clear() { SetText(u""); }
     // Scrolls to the first line (a vertical scroll message with the thumb position 0).
@@ -52,9 +52,9 @@ public:
 // A top-level window of the class `className`, hidden until shown, whose client area is
 // given at 96 dots per inch and scaled to the DPI of the monitor it is on. The font is
 // made for that DPI too and given to every child.
-class TForm : public TWin32Window {
+class Win32Form : public Win32Window {
 public:
-    struct TDesign {
+    struct Design {
         const wchar_t* className;
         std::u16string_view caption;
         int clientWidth;   // at 96 dots per inch
@@ -63,15 +63,15 @@ public:
         int fontHeight;  // LOGFONT height at 96 dots per inch (negative: character height)
     };
 
-    explicit TForm(const TDesign& design);
+    explicit Win32Form(const Design& design);
 
     void Show(int showCommand = SW_SHOWNORMAL);
 
     // The window's dots per inch (96 at 100 %).
-    UINT Dpi() const { return FDpi; }
+    UINT Dpi() const { return dpi_; }
     // A length at 96 dots per inch in pixels at the window's DPI.
     int Scale(int designPixels) const;
-    HFONT Font() const { return FFont.get(); }
+    HFONT Font() const { return font_.get(); }
 
     // True while the window exists; false once it was closed and destroyed.
     bool IsOpen() const { return Handle() != nullptr; }
@@ -88,28 +88,28 @@ private:
     void MakeFont();
     void FitClientArea();
 
-    TDesign FDesign;
-    UINT FDpi = USER_DEFAULT_SCREEN_DPI;
-    UniqueFont FFont;
+    Design design_;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    UniqueFont font_;
 };
 
 // The framework's window control for a Win32 window, so that components can be owned by
 // the window and find its handle (a property page's owner, say).
-class TWin32WinControl : public TWinControl {
+class Win32WinControl : public TWinControl {
 public:
-    explicit TWin32WinControl(const TWin32Window& window) : FWindow(window) {}
+    explicit Win32WinControl(const Win32Window& window) : window_(window) {}
 
-    HWND Handle() const override { return FWindow.Handle(); }
+    HWND Handle() const override { return window_.Handle(); }
     RECT ClientRect() const override;
     TCursor Cursor() const override { return crDefault; }
 
 private:
-    const TWin32Window& FWindow;
+    const Win32Window& window_;
 };
 
 // Runs the thread's message loop until WM_QUIT; dialog keys (Tab between the controls)
 // work in `form`. Answers the exit code WM_QUIT carries.
-int RunMessageLoop(const TForm& form);
+int RunMessageLoop(const Win32Form& form);
 
 // Puts `text` on the clipboard as CF_UNICODETEXT; false when the clipboard cannot be opened
 // or the text not stored.

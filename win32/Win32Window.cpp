@@ -29,70 +29,70 @@ HWND NotifyingChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-TWin32Window::~TWin32Window() {
-    if (FHandle != nullptr) {
-        const HWND window = FHandle;
+Win32Window::~Win32Window() {
+    if (handle_ != nullptr) {
+        const HWND window = handle_;
         Detach();
         DestroyWindow(window);
     }
 }
 
-void TWin32Window::Attach(HWND window) {
-    if (window == nullptr || !SetWindowSubclass(window, &TWin32Window::SubclassProc, 0,
+void Win32Window::Attach(HWND window) {
+    if (window == nullptr || !SetWindowSubclass(window, &Win32Window::SubclassProc, 0,
                                                 reinterpret_cast<DWORD_PTR>(this))) {
         throw EOSError(GetLastError());
     }
-    FHandle = window;
+    handle_ = window;
 }
 
-void TWin32Window::Detach() {
-    RemoveWindowSubclass(FHandle, &TWin32Window::SubclassProc, 0);
-    FHandle = nullptr;
+void Win32Window::Detach() {
+    RemoveWindowSubclass(handle_, &Win32Window::SubclassProc, 0);
+    handle_ = nullptr;
 }
 
-void TWin32Window::SetBounds(const TBounds& bounds) {
-    MoveWindow(FHandle, bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
+void Win32Window::SetBounds(const WindowBounds& bounds) {
+    MoveWindow(handle_, bounds.left, bounds.top, bounds.width, bounds.height, TRUE);
 }
 
-RECT TWin32Window::BoundsInParent() const {
+RECT Win32Window::BoundsInParent() const {
     RECT bounds{};
-    GetWindowRect(FHandle, &bounds);
-    MapWindowPoints(HWND_DESKTOP, GetParent(FHandle), reinterpret_cast<POINT*>(&bounds), 2);
+    GetWindowRect(handle_, &bounds);
+    MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&bounds), 2);
     return bounds;
 }
 
-void TWin32Window::SetFont(HFONT font) {
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+void Win32Window::SetFont(HFONT font) {
+    SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-void TWin32Window::SetText(std::u16string_view text) {
+void Win32Window::SetText(std::u16string_view text) {
     const std::u16string terminated(text);
-    SetWindowTextW(FHandle, WideText(terminated));
+    SetWindowTextW(handle_, WideText(terminated));
 }
 
-std::u16string TWin32Window::Text() const {
-    std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(FHandle)) + 1, u'\0');
+std::u16string Win32Window::Text() const {
+    std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(handle_)) + 1, u'\0');
     const int length =
-        GetWindowTextW(FHandle, WideText(text.data()), static_cast<int>(text.size()));
+        GetWindowTextW(handle_, WideText(text.data()), static_cast<int>(text.size()));
     text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
     return text;
 }
 
-LRESULT TWin32Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefaultProc(message, wParam, lParam);
 }
 
-LRESULT TWin32Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (const HWND child = NotifyingChild(FHandle, message, wParam, lParam); child != nullptr) {
+LRESULT Win32Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const HWND child = NotifyingChild(handle_, message, wParam, lParam); child != nullptr) {
         if (const LRESULT answer = SendMessageW(child, kReflectedMessage + message, wParam, lParam);
             answer != 0) {
             return answer;
         }
     }
-    return DefSubclassProc(FHandle, message, wParam, lParam);
+    return DefSubclassProc(handle_, message, wParam, lParam);
 }
 
-void TWin32Window::HandleException(std::exception_ptr failure) {
+void Win32Window::HandleException(std::exception_ptr failure) {
     std::u16string text;
     try {
         std::rethrow_exception(failure);
@@ -101,15 +101,15 @@ void TWin32Window::HandleException(std::exception_ptr failure) {
     } catch (...) {
         text = u"Unknown error.";
     }
-    const HWND root = GetAncestor(FHandle, GA_ROOT);
+    const HWND root = GetAncestor(handle_, GA_ROOT);
     wchar_t caption[256] = {};
     GetWindowTextW(root, caption, 256);
     MessageBoxW(root, WideText(text), caption, MB_OK | MB_ICONERROR);
 }
 
-LRESULT CALLBACK TWin32Window::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR /*id*/, DWORD_PTR self) {
-    auto& object = *reinterpret_cast<TWin32Window*>(self);
+LRESULT CALLBACK Win32Window::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR /*id*/, DWORD_PTR self) {
+    auto& object = *reinterpret_cast<Win32Window*>(self);
     if (message == WM_NCDESTROY) {
         // The system destroys the window (with its parent): the object outlives it.
         object.Detach();

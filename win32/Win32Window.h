@@ -19,31 +19,31 @@ namespace capspect {
 inline constexpr UINT kReflectedMessage = WM_APP + 0x1C00;
 
 // Where a child window goes, in pixels of its parent's client area.
-struct TBounds {
+struct WindowBounds {
     int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
 };
 
-class TWin32Window {
+class Win32Window {
 public:
-    TWin32Window(const TWin32Window&) = delete;
-    TWin32Window& operator=(const TWin32Window&) = delete;
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
     // Destroys the window unless the system destroyed it already (with its parent).
-    virtual ~TWin32Window();
+    virtual ~Win32Window();
 
     // Null once the window is destroyed.
-    HWND Handle() const { return FHandle; }
+    HWND Handle() const { return handle_; }
 
-    void SetBounds(const TBounds& bounds);
+    void SetBounds(const WindowBounds& bounds);
     RECT BoundsInParent() const;
     void SetFont(HFONT font);
     void SetText(std::u16string_view text);
     std::u16string Text() const;
 
 protected:
-    TWin32Window() = default;
+    Win32Window() = default;
     // Takes `window` over and subclasses it; a null window raises EOSError with the
     // platform's last error.
     void Attach(HWND window);
@@ -59,7 +59,7 @@ private:
                                          UINT_PTR id, DWORD_PTR self);
     void Detach();
 
-    HWND FHandle = nullptr;
+    HWND handle_ = nullptr;
 };
 
 // Registers a window class of ours (the system's default procedure, the given background)

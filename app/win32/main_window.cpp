@@ -14,7 +14,7 @@ namespace capspect {
 namespace {
 
 // The window as designed, at 96 dots per inch.
-constexpr TForm::TDesign kDesign{
+constexpr Win32Form::Design kDesign{
     .className = L"TForm1",
     .caption = u"Vidscope",
     .clientWidth = 700,
@@ -23,8 +23,8 @@ constexpr TForm::TDesign kDesign{
     .fontHeight = -11,
 };
 constexpr int kPanelHeight = 33;
-constexpr TBounds kComboBounds{16, 8, 201, 22};
-constexpr TBounds kButtonBounds{232, 8, 75, 22};
+constexpr WindowBounds kComboBounds{16, 8, 201, 22};
+constexpr WindowBounds kButtonBounds{232, 8, 75, 22};
 // Entries the dropped-down list shows before it scrolls; a combo box's window height is
 // the height of its closed face and of its list together.
 constexpr int kDropDownCount = 8;
@@ -32,7 +32,7 @@ constexpr int kDropDownCount = 8;
 }  // namespace
 
 TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports)
-    : TForm(kDesign),
+    : Win32Form(kDesign),
       FDialogs(dialogs),
       FReports(std::move(reports)),
       FPanel1(Handle(), kPanel1),
@@ -40,9 +40,9 @@ TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports)
       FButton1(FPanel1.Handle(), kButton1, u"OK"),
       FMemo1(Handle(), kMemo1) {
     FButton1.OnClick = [this] { RunHandler(&TForm1::Button1Click); };
-    for (TWin32Window* control :
-         {static_cast<TWin32Window*>(&FPanel1), static_cast<TWin32Window*>(&FVQLangComboBox1),
-          static_cast<TWin32Window*>(&FButton1), static_cast<TWin32Window*>(&FMemo1)}) {
+    for (Win32Window* control :
+         {static_cast<Win32Window*>(&FPanel1), static_cast<Win32Window*>(&FVQLangComboBox1),
+          static_cast<Win32Window*>(&FButton1), static_cast<Win32Window*>(&FMemo1)}) {
         control->SetFont(Font());
     }
     PlaceControls();
@@ -65,13 +65,13 @@ void TForm1::PlaceControls() {
     RECT client{};
     GetClientRect(Handle(), &client);
     const int panelHeight = Scale(kPanelHeight);
-    const auto scaled = [this](const TBounds& design) {
-        return TBounds{Scale(design.left), Scale(design.top), Scale(design.width),
-                       Scale(design.height)};
+    const auto scaled = [this](const WindowBounds& design) {
+        return WindowBounds{Scale(design.left), Scale(design.top), Scale(design.width),
+                            Scale(design.height)};
     };
     FPanel1.SetBounds({0, 0, client.right, panelHeight});
     FVQLangComboBox1.SetItemHeight(Scale(TVQLangComboBox::kDefaultItemHeight));
-    TBounds combo = scaled(kComboBounds);
+    WindowBounds combo = scaled(kComboBounds);
     combo.height += kDropDownCount * FVQLangComboBox1.ItemHeight();
     FVQLangComboBox1.SetBounds(combo);
     FButton1.SetBounds(scaled(kButtonBounds));
@@ -105,14 +105,21 @@ void TForm1::ShowDeviceEnumerationFailures() {
 void TForm1::FollowDeviceChanges() {
     // The component rereads its list when its graph loses its device; the platform's
     // device notifications cover devices no graph holds (one plugged in, for instance).
-    FCap->CaptureDevices().OnChange = [this] {
-        RelistDevices(FCap->CaptureDevices(), FVQLangComboBox1.Model());
-    };
-    FDeviceChanges = std::make_unique<TDeviceChangeWatch>([this] {
-        if (FCap != nullptr) {
-            FCap->CaptureDevices().Refresh();
-        }
-    });
+    // Both arrive from the message loop, so they run as handlers do: an exception ends in
+    // the error box rather than in the system's frames.
+    FCap->CaptureDevices().OnChange = [this] { RunHandler(&TForm1::RelistDeviceChoice); };
+    FDeviceChanges =
+        std::make_unique<TDeviceChangeWatch>([this] { RunHandler(&TForm1::RefreshDevices); });
+}
+
+void TForm1::RelistDeviceChoice() {
+    RelistDevices(FCap->CaptureDevices(), FVQLangComboBox1.Model());
+}
+
+void TForm1::RefreshDevices() {
+    if (FCap != nullptr) {
+        FCap->CaptureDevices().Refresh();
+    }
 }
 
 void TForm1::Button1Click() {

@@ -16,7 +16,7 @@ namespace capspect {
 class TDXShowCapture;
 class TUserDialogs;
 
-class TForm1 final : public TForm {
+class TForm1 final : public Win32Form {
 public:
     // The question asked after each report.
     static constexpr std::u16string_view kCopyQuestion = u"Ergebnis in Zwischenablage kopieren?";
@@ -40,10 +40,10 @@ public:
     // What hears of devices coming and going; null without a capture component.
     const TDeviceChangeWatch* DeviceChanges() const { return FDeviceChanges.get(); }
 
-    TPanel& Panel1() { return FPanel1; }
+    Win32Panel& Panel1() { return FPanel1; }
     TVQLangComboBox& VQLangComboBox1() { return FVQLangComboBox1; }
-    TPushButton& Button1() { return FButton1; }
-    TMemo& Memo1() { return FMemo1; }
+    Win32Button& Button1() { return FButton1; }
+    Win32Memo& Memo1() { return FMemo1; }
 
     // The text area's content: every added entry ends with CR LF.
     std::u16string MemoText() const { return FMemo1.Text(); }
@@ -58,6 +58,8 @@ private:
     void PlaceControls();
     void ShowDeviceEnumerationFailures();
     void FollowDeviceChanges();
+    void RelistDeviceChoice();
+    void RefreshDevices();
     void ShowDeviceFailures();
     // The component goes while the window is still whole.
     void ReleaseCapture();
@@ -68,11 +70,11 @@ private:
     TUserDialogs& FDialogs;
     TDXShowReports FReports;
     // The window as the components see it; it owns the capture component.
-    TWin32WinControl FControl{*this};
-    TPanel FPanel1;
+    Win32WinControl FControl{*this};
+    Win32Panel FPanel1;
     TVQLangComboBox FVQLangComboBox1;
-    TPushButton FButton1;
-    TMemo FMemo1;
+    Win32Button FButton1;
+    Win32Memo FMemo1;
     TDXShowCapture* FCap = nullptr;
     std::unique_ptr<TDeviceChangeWatch> FDeviceChanges;
 };

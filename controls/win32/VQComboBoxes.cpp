@@ -17,16 +17,16 @@ TShiftState HeldModifiers() {
 }
 
 // The context's state, restored when the object goes.
-class TSavedDC {
+class SavedDC {
 public:
-    explicit TSavedDC(HDC dc) : FDC(dc), FSaved(SaveDC(dc)) {}
-    ~TSavedDC() { RestoreDC(FDC, FSaved); }
-    TSavedDC(const TSavedDC&) = delete;
-    TSavedDC& operator=(const TSavedDC&) = delete;
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() { RestoreDC(dc_, saved_); }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
 
 private:
-    HDC FDC;
-    int FSaved;
+    HDC dc_;
+    int saved_;
 };
 
 }  // namespace
@@ -69,7 +69,7 @@ void TVQLangComboBox::DrawItem(const DRAWITEMSTRUCT& original) {
     if (Themed() && (request.itemState & ODS_COMBOBOXEDIT) != 0) {
         request.itemState &= ~static_cast<UINT>(ODS_FOCUS);
     }
-    const TSavedDC saved(request.hDC);
+    const SavedDC saved(request.hDC);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
     if (font != nullptr) {
         SelectObject(request.hDC, font);
@@ -179,7 +179,7 @@ LRESULT TVQLangComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
         default:
             break;
     }
-    return TWin32Window::WindowProc(message, wParam, lParam);
+    return Win32Window::WindowProc(message, wParam, lParam);
 }
 
 LRESULT TVQLangComboBox::Notified(WORD code) {
@@ -307,10 +307,10 @@ void TVQLangComboBox::CloseTheme() {
     }
 }
 
-DWORD TComboBoxList::InsertPlaceholder(int index) {
+DWORD ComboBoxList::InsertPlaceholder(int index) {
     SetLastError(0);
     const LRESULT answer =
-        SendMessageW(FComboBox.Handle(), CB_INSERTSTRING, static_cast<WPARAM>(index),
+        SendMessageW(comboBox_.Handle(), CB_INSERTSTRING, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(kPlaceholder));
     if (answer >= 0) {
         return 0;
@@ -322,31 +322,31 @@ DWORD TComboBoxList::InsertPlaceholder(int index) {
                                    : ERROR_INVALID_INDEX;
 }
 
-void TComboBoxList::DeletePlaceholder(int index) {
-    SendMessageW(FComboBox.Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+void ComboBoxList::DeletePlaceholder(int index) {
+    SendMessageW(comboBox_.Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
 }
 
-void TComboBoxList::ClearPlaceholders() {
-    SendMessageW(FComboBox.Handle(), CB_RESETCONTENT, 0, 0);
+void ComboBoxList::ClearPlaceholders() {
+    SendMessageW(comboBox_.Handle(), CB_RESETCONTENT, 0, 0);
 }
 
-int TComboBoxList::PlaceholderCount() const {
-    return static_cast<int>(SendMessageW(FComboBox.Handle(), CB_GETCOUNT, 0, 0));
+int ComboBoxList::PlaceholderCount() const {
+    return static_cast<int>(SendMessageW(comboBox_.Handle(), CB_GETCOUNT, 0, 0));
 }
 
-int TComboBoxList::Selection() const {
-    return static_cast<int>(SendMessageW(FComboBox.Handle(), CB_GETCURSEL, 0, 0));
+int ComboBoxList::Selection() const {
+    return static_cast<int>(SendMessageW(comboBox_.Handle(), CB_GETCURSEL, 0, 0));
 }
 
-void TComboBoxList::SetSelection(int index) {
+void ComboBoxList::SetSelection(int index) {
     // The documented answer to a position beyond the entries is no selection; Wine 8 keeps
     // the old one, so such a position is sent as -1.
     const bool inside = index >= 0 && index < PlaceholderCount();
-    SendMessageW(FComboBox.Handle(), CB_SETCURSEL, static_cast<WPARAM>(inside ? index : -1), 0);
+    SendMessageW(comboBox_.Handle(), CB_SETCURSEL, static_cast<WPARAM>(inside ? index : -1), 0);
 }
 
-void TComboBoxList::Invalidate() {
-    InvalidateRect(FComboBox.Handle(), nullptr, TRUE);
+void ComboBoxList::Invalidate() {
+    InvalidateRect(comboBox_.Handle(), nullptr, TRUE);
 }
 
 }  // namespace capspect

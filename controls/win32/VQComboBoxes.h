@@ -24,9 +24,9 @@ namespace capspect {
 
 // The native list of a combo box window, as the control's behaviour sees it: the entries
 // are the window's own, and so is the selection.
-class TComboBoxList final : public TComboListWindow {
+class ComboBoxList final : public TComboListWindow {
 public:
-    explicit TComboBoxList(const TWin32Window& comboBox) : FComboBox(comboBox) {}
+    explicit ComboBoxList(const Win32Window& comboBox) : comboBox_(comboBox) {}
 
     // Answers 0 or, when the list refuses, the platform's last error (never 0 then).
     DWORD InsertPlaceholder(int index) override;
@@ -38,10 +38,10 @@ public:
     void Invalidate() override;
 
 private:
-    const TWin32Window& FComboBox;
+    const Win32Window& comboBox_;
 };
 
-class TVQLangComboBox : public TWin32Window {
+class TVQLangComboBox : public Win32Window {
 public:
     // Draws entry `index` into `dc` within `rect` in place of the control's own drawing;
     // `state` holds the request's ODS_ flags.
@@ -96,7 +96,7 @@ private:
     void OpenTheme();
     void CloseTheme();
 
-    TComboBoxList FList{*this};
+    ComboBoxList FList{*this};
     TVQLangComboBoxModel FModel{FList};
     TDrawItemEvent FOnDrawItem;
     HTHEME FTheme = nullptr;

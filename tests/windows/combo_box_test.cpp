@@ -16,7 +16,7 @@
 namespace capspect {
 namespace {
 
-constexpr TForm::TDesign kTestForm{
+constexpr Win32Form::Design kTestForm{
     .className = L"CapspectComboTest",
     .caption = u"combo box test",
     .clientWidth = 300,
@@ -35,11 +35,11 @@ public:
             DispatchMessageW(&message);
         }
     }
-    std::unique_ptr<TForm> form = std::make_unique<TForm>(kTestForm);
+    std::unique_ptr<Win32Form> form = std::make_unique<Win32Form>(kTestForm);
 };
 
 // A plain owner-drawn combo box of the system's, as the control's window is made.
-class NativeComboBox : public TWin32Window {
+class NativeComboBox : public Win32Window {
 public:
     explicit NativeComboBox(HWND parent) {
         Attach(CreateChildWindow(L"COMBOBOX", u"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED, 0, parent,
@@ -54,7 +54,7 @@ public:
 private:
     TestForm window_;
     NativeComboBox comboBox_{window_.form->Handle()};
-    TComboBoxList list_{comboBox_};
+    ComboBoxList list_{comboBox_};
 };
 
 }  // namespace
@@ -74,7 +74,7 @@ protected:
     }
 
     TestForm window;
-    TPanel panel{window.form->Handle(), 1};
+    Win32Panel panel{window.form->Handle(), 1};
     TVQLangComboBox combo{panel.Handle(), 2};
 };
 
@@ -103,7 +103,7 @@ TEST_F(Win32ComboBoxTest, TheSystemAsksTheControlToDrawEveryEntry) {
 
 // The picture the control draws for entry 0 when asked through its parent, as the system
 // asks: a WM_DRAWITEM to the parent, reflected to the control.
-std::vector<DWORD> DrawnEntry(const TPanel& parent, const TVQLangComboBox& combo) {
+std::vector<DWORD> DrawnEntry(const Win32Panel& parent, const TVQLangComboBox& combo) {
     constexpr int kWidth = 160;
     constexpr int kHeight = 16;
     BITMAPINFO format{};
