@@ -10,6 +10,7 @@
 #include "platform/support/interface_id.h"
 #include "platform/support/mediatypes.h"
 #include "platform/support/pin_category.h"
+#include "platform/support/pin_info.h"
 #include "platform/support/variant.h"
 #include "platform/support/wide_string.h"
 
@@ -118,17 +119,14 @@ std::vector<sim::MediaTypeDesc> MediaTypesOf(IPin& pin) {
 }
 
 std::optional<sim::PinDesc> PinDescOf(IPin& pin) {
-    PIN_INFO info{};
-    if (FAILED(pin.QueryPinInfo(&info))) {
+    OwnedPinInfo info;
+    if (FAILED(pin.QueryPinInfo(info.Receive()))) {
         return std::nullopt;
     }
-    if (info.pFilter != nullptr) {
-        info.pFilter->Release();
-    }
     sim::PinDesc desc;
-    desc.name = Utf16Text(info.achName);
+    desc.name = info.Name();
     desc.direction =
-        info.dir == PINDIR_INPUT ? sim::PinDirection::Input : sim::PinDirection::Output;
+        info.Direction() == PINDIR_INPUT ? sim::PinDirection::Input : sim::PinDirection::Output;
     desc.category = PinCategoryOf(pin);
     desc.streamConfig = StreamConfigOf(pin);
     if (!desc.streamConfig) {

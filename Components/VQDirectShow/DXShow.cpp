@@ -11,6 +11,7 @@
 #include "framework/Exceptions.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/pin_info.h"
 #include "platform/support/wide_string.h"
 #include "util/ErrorTexts.h"
 
@@ -71,11 +72,6 @@ private:
     bool freed_ = false;
 };
 
-std::u16string FilterInfoName(const FILTER_INFO& info) {
-    const auto* const end = std::find(std::begin(info.achName), std::end(info.achName), u'\0');
-    return std::u16string(std::begin(info.achName), end);
-}
-
 // The line of RecentFilters for one filter: its registered friendly name, else its name
 // in the graph.
 std::u16string RecentFilterEntry(IBaseFilter& filter) {
@@ -86,14 +82,11 @@ std::u16string RecentFilterEntry(IBaseFilter& filter) {
             return friendlyName;
         }
     }
-    FILTER_INFO info{};
-    if (FAILED(filter.QueryFilterInfo(&info))) {
+    OwnedFilterInfo info;
+    if (FAILED(filter.QueryFilterInfo(info.Receive()))) {
         return {};
     }
-    if (info.pGraph != nullptr) {
-        info.pGraph->Release();
-    }
-    return FilterInfoName(info);
+    return std::u16string(info.Name());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
 #include "platform/support/comptr.h"
+#include "platform/support/pin_info.h"
 #include "platform/support/wide_string.h"
 
 namespace capspect {
@@ -39,25 +40,6 @@ public:
 
 private:
     CAUUID FPages{};
-};
-
-// A FILTER_INFO that releases the graph reference QueryFilterInfo puts into it.
-class FilterInfo {
-public:
-    FilterInfo() = default;
-    ~FilterInfo() {
-        if (FInfo.pGraph != nullptr) {
-            FInfo.pGraph->Release();
-        }
-    }
-    FilterInfo(const FilterInfo&) = delete;
-    FilterInfo& operator=(const FilterInfo&) = delete;
-
-    FILTER_INFO* Receive() { return &FInfo; }
-    const WCHAR* Name() const { return FInfo.achName; }
-
-private:
-    FILTER_INFO FInfo{};
 };
 
 }  // namespace
@@ -232,7 +214,7 @@ HRESULT TDXShowCapture::RenderVideoPortPin(HRESULT hr, IBaseFilter* target) {
         return hr;
     }
     const TPinList pins(FCap.Get(), PINDIR_OUTPUT);
-    TPinInfo info;
+    OwnedPinInfo info;
     for (int i = 0; i < pins.Count(); ++i) {
         if (FAILED(pins.PinInfo(i, info)) || info.Name() != kVideoPortPinName) {
             continue;
@@ -300,13 +282,13 @@ bool TDXShowCapture::ShowPropertyPages(IBaseFilter* filter) {
     if (FAILED(specifyPages->GetPages(pages.Receive()))) {
         return false;
     }
-    FilterInfo info;
+    OwnedFilterInfo info;
     if (FAILED(filter->QueryFilterInfo(info.Receive()))) {
         return false;
     }
     IUnknown* objects[] = {filter};
-    const HRESULT hr = OleCreatePropertyFrame(PropertyFrameOwner(), 0, 0, info.Name(), 1, objects,
-                                              pages.Count(), pages.Pages(), 0, 0, nullptr);
+    const HRESULT hr = OleCreatePropertyFrame(PropertyFrameOwner(), 0, 0, info.Get().achName, 1,
+                                              objects, pages.Count(), pages.Pages(), 0, 0, nullptr);
     if (FAILED(hr)) {
         LogMsg(hr, u"OleCreatePropertyFrame");
     }

@@ -5,19 +5,6 @@
 
 namespace capspect {
 
-PIN_INFO* TPinInfo::Receive() {
-    ReleaseFilter();
-    FInfo = PIN_INFO{};
-    return &FInfo;
-}
-
-void TPinInfo::ReleaseFilter() {
-    if (FInfo.pFilter != nullptr) {
-        FInfo.pFilter->Release();
-        FInfo.pFilter = nullptr;
-    }
-}
-
 TPinList::TPinList(IBaseFilter* BaseFilter, PIN_DIRECTION APinDirection) : FFilter(BaseFilter) {
     Update(APinDirection);
 }
@@ -51,7 +38,7 @@ ComPtr<IPin> TPinList::Items(int index) const {
     return pin;
 }
 
-HRESULT TPinList::PinInfo(int index, TPinInfo& info) const {
+HRESULT TPinList::PinInfo(int index, OwnedPinInfo& info) const {
     return Items(index)->QueryPinInfo(info.Receive());
 }
 

@@ -1,37 +1,13 @@
 // TPinList: the pins of one direction of a filter, as a lock-protected list of references.
 #pragma once
 
-#include <string_view>
-
 #include <dshow.h>
 
 #include "framework/InterfaceList.h"
 #include "platform/support/comptr.h"
-#include "platform/support/wide_string.h"
+#include "platform/support/pin_info.h"
 
 namespace capspect {
-
-// A PIN_INFO that owns the filter reference QueryPinInfo puts into it.
-class TPinInfo {
-public:
-    TPinInfo() = default;
-    ~TPinInfo() { ReleaseFilter(); }
-    TPinInfo(const TPinInfo&) = delete;
-    TPinInfo& operator=(const TPinInfo&) = delete;
-
-    const PIN_INFO& Get() const { return FInfo; }
-    IBaseFilter* Filter() const { return FInfo.pFilter; }
-    PIN_DIRECTION Direction() const { return FInfo.dir; }
-    std::u16string_view Name() const { return BufferText(FInfo.achName); }
-
-    // Releases the filter held and hands out the cleared record for a call to fill.
-    PIN_INFO* Receive();
-
-private:
-    void ReleaseFilter();
-
-    PIN_INFO FInfo{};
-};
 
 class TPinList : public TInterfaceList {
 public:
@@ -47,7 +23,7 @@ public:
     ComPtr<IPin> Items(int index) const;
     IBaseFilter* Filter() const { return FFilter.Get(); }
     // Fills `info` with the pin's QueryPinInfo, releasing what `info` held before.
-    HRESULT PinInfo(int index, TPinInfo& info) const;
+    HRESULT PinInfo(int index, OwnedPinInfo& info) const;
 
 private:
     const ComPtr<IBaseFilter> FFilter;

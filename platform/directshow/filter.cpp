@@ -541,7 +541,8 @@ HRESULT Filter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
         return *fault;
     }
     graph_ = graph;
-    name_ = graph != nullptr && name != nullptr ? std::u16string(Utf16Text(name)) : std::u16string();
+    name_ =
+        graph != nullptr && name != nullptr ? std::u16string(Utf16Text(name)) : std::u16string();
     return S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/directshow/enumerators.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/filter_registry.h"
+#include "platform/directshow/pin_walk.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
@@ -28,38 +29,6 @@ std::u16string NumberSuffix(int number, bool withSpace) {
     return suffix;
 }
 
-ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
-    PIN_INFO info{};
-    if (FAILED(pin->QueryPinInfo(&info))) {
-        return nullptr;
-    }
-    ComPtr<IBaseFilter> owner;
-    owner.Attach(info.pFilter);
-    return owner;
-}
-
-std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, PIN_DIRECTION direction,
-                                 bool unconnectedOnly) {
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> enumerator;
-    if (FAILED(filter->EnumPins(enumerator.GetAddressOf()))) {
-        return pins;
-    }
-    ComPtr<IPin> pin;
-    while (enumerator->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION pinDirection{};
-        if (FAILED(pin->QueryDirection(&pinDirection)) || pinDirection != direction) {
-            continue;
-        }
-        ComPtr<IPin> peer;
-        if (unconnectedOnly && SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf()))) {
-            continue;
-        }
-        pins.push_back(pin);
-    }
-    return pins;
-}
-
 std::vector<AM_MEDIA_TYPE> CompleteTypesOf(IPin* pin, std::vector<MediaType>& storage) {
     ComPtr<IEnumMediaTypes> enumerator;
     if (SUCCEEDED(pin->EnumMediaTypes(enumerator.GetAddressOf()))) {
@@ -76,15 +45,6 @@ std::vector<AM_MEDIA_TYPE> CompleteTypesOf(IPin* pin, std::vector<MediaType>& st
     return types;
 }
 
-bool IsSameObject(IUnknown* a, IUnknown* b) {
-    ComPtr<IUnknown> identityA;
-    ComPtr<IUnknown> identityB;
-    return a != nullptr && b != nullptr &&
-           SUCCEEDED(a->QueryInterface(IID_PPV_ARGS(identityA.GetAddressOf()))) &&
-           SUCCEEDED(b->QueryInterface(IID_PPV_ARGS(identityB.GetAddressOf()))) &&
-           identityA.Get() == identityB.Get();
-}
-
 // Whether `from` feeds `to` through connected pins (directly or through other filters).
 bool FeedsInto(IBaseFilter* from, IBaseFilter* to, int depth = 0) {
     if (IsSameObject(from, to)) {
@@ -93,7 +53,7 @@ bool FeedsInto(IBaseFilter* from, IBaseFilter* to, int depth = 0) {
     if (depth > 32) {
         return false;
     }
-    for (const ComPtr<IPin>& output : PinsOf(from, PINDIR_OUTPUT, false)) {
+    for (const ComPtr<IPin>& output : PinsOf(from, PINDIR_OUTPUT)) {
         ComPtr<IPin> peer;
         if (SUCCEEDED(output->ConnectedTo(peer.GetAddressOf())) && peer) {
             const ComPtr<IBaseFilter> next = OwnerOf(peer.Get());
@@ -109,7 +69,7 @@ bool FeedsInto(IBaseFilter* from, IBaseFilter* to, int depth = 0) {
 // leaves the graph.
 void DisconnectAllPins(IBaseFilter* filter) {
     for (const PIN_DIRECTION direction : {PINDIR_INPUT, PINDIR_OUTPUT}) {
-        for (const ComPtr<IPin>& pin : PinsOf(filter, direction, false)) {
+        for (const ComPtr<IPin>& pin : PinsOf(filter, direction)) {
             ComPtr<IPin> peer;
             if (SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf())) && peer) {
                 peer->Disconnect();
@@ -141,20 +101,9 @@ HRESULT RenderFileResult(bool partial, const std::vector<GUID>& unrenderedMajorT
 }  // namespace
 
 bool HasConnectedInput(IBaseFilter* filter) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(pins.GetAddressOf()))) {
-        return false;
-    }
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction{};
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-            SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf()))) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<ComPtr<IPin>> inputs = PinsOf(filter, PINDIR_INPUT);
+    return std::ranges::any_of(
+        inputs, [](const ComPtr<IPin>& pin) { return PeerOf(pin.Get()) != nullptr; });
 }
 
 std::optional<std::u16string> UniqueFilterName(
@@ -212,7 +161,7 @@ public:
     }
 
     HRESULT RenderOutputs(IBaseFilter* filter, int depth) {
-        const std::vector<ComPtr<IPin>> outputs = PinsOf(filter, PINDIR_OUTPUT, true);
+        const std::vector<ComPtr<IPin>> outputs = UnconnectedPinsOf(filter, PINDIR_OUTPUT);
         if (outputs.empty()) {
             return S_OK;
         }
@@ -236,7 +185,7 @@ private:
         if (IsSameObject(through, target)) {
             return false;
         }
-        for (const ComPtr<IPin>& next : PinsOf(through, PINDIR_OUTPUT, true)) {
+        for (const ComPtr<IPin>& next : UnconnectedPinsOf(through, PINDIR_OUTPUT)) {
             if (SUCCEEDED(Connect(next.Get(), input, depth + 1))) {
                 return true;
             }
@@ -278,7 +227,7 @@ private:
 
     template <typename Onward>
     bool TryThrough(IPin* output, IBaseFilter* filter, const Onward& onward) {
-        for (const ComPtr<IPin>& input : PinsOf(filter, PINDIR_INPUT, true)) {
+        for (const ComPtr<IPin>& input : UnconnectedPinsOf(filter, PINDIR_INPUT)) {
             if (FAILED(graph_.ConnectDirect(output, input.Get(), nullptr))) {
                 continue;
             }
@@ -641,7 +590,7 @@ HRESULT FilterGraph::RenderFile(LPCWSTR file, LPCWSTR /*playList*/) {
     std::size_t rendered = 0;
     bool partial = false;
     std::vector<GUID> unrenderedMajorTypes;
-    for (const ComPtr<IPin>& output : PinsOf(source.Get(), PINDIR_OUTPUT, true)) {
+    for (const ComPtr<IPin>& output : UnconnectedPinsOf(source.Get(), PINDIR_OUTPUT)) {
         const HRESULT hr = building.Render(output.Get(), 0);
         if (SUCCEEDED(hr)) {
             ++rendered;

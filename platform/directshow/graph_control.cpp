@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/directshow/filter_graph.h"
+#include "platform/directshow/pin_walk.h"
 #include "platform/support/comptr.h"
 
 namespace capspect::sim {
@@ -10,28 +11,11 @@ namespace capspect::sim {
 namespace {
 
 bool FeedsDirectly(IBaseFilter* from, IBaseFilter* to) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(from->EnumPins(pins.GetAddressOf()))) {
-        return false;
-    }
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction{};
-        ComPtr<IPin> peer;
-        if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT ||
-            FAILED(pin->ConnectedTo(peer.GetAddressOf()))) {
-            continue;
-        }
-        PIN_INFO info{};
-        if (SUCCEEDED(peer->QueryPinInfo(&info))) {
-            const bool reaches = info.pFilter == to;
-            info.pFilter->Release();
-            if (reaches) {
-                return true;
-            }
-        }
-    }
-    return false;
+    const std::vector<ComPtr<IPin>> outputs = PinsOf(from, PINDIR_OUTPUT);
+    return std::ranges::any_of(outputs, [to](const ComPtr<IPin>& pin) {
+        const ComPtr<IBaseFilter> next = OwnerOf(PeerOf(pin.Get()).Get());
+        return next && IsSameObject(next.Get(), to);
+    });
 }
 
 bool IsRenderer(IBaseFilter* filter) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/directshow/filter_graph.h"
+#include "platform/directshow/pin_walk.h"
 #include "platform/sdk/com.h"
 #include "platform/support/comptr.h"
 #include "platform/support/mediatypes.h"
@@ -199,24 +200,12 @@ HRESULT FilterGraph::Save(IStream* stream, BOOL clearDirty) {
     std::vector<Member> members(members_.rbegin(), members_.rend());
     std::vector<SavedConnection> connections;
     for (DWORD from = 0; from < members.size(); ++from) {
-        ComPtr<IEnumPins> pins;
-        if (FAILED(members[from].filter->EnumPins(pins.GetAddressOf()))) {
-            continue;
-        }
-        ComPtr<IPin> pin;
-        while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-            PIN_DIRECTION direction{};
-            ComPtr<IPin> peer;
-            if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT ||
-                FAILED(pin->ConnectedTo(peer.GetAddressOf()))) {
+        for (const ComPtr<IPin>& pin : PinsOf(members[from].filter.Get(), PINDIR_OUTPUT)) {
+            const ComPtr<IPin> peer = PeerOf(pin.Get());
+            const ComPtr<IBaseFilter> peerFilter = OwnerOf(peer.Get());
+            if (!peerFilter) {
                 continue;
             }
-            PIN_INFO info{};
-            if (FAILED(peer->QueryPinInfo(&info))) {
-                continue;
-            }
-            const ComPtr<IBaseFilter> peerFilter(info.pFilter);
-            info.pFilter->Release();
             const auto to = std::find_if(members.begin(), members.end(),
                                          [&](const Member& m) { return m.filter == peerFilter; });
             MediaType type;

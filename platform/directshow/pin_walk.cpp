@@ -57,6 +57,12 @@ std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter, std::optional<PIN_DIRECTIO
     return pins;
 }
 
+std::vector<ComPtr<IPin>> UnconnectedPinsOf(IBaseFilter* filter, PIN_DIRECTION direction) {
+    std::vector<ComPtr<IPin>> pins = PinsOf(filter, direction);
+    std::erase_if(pins, [](const ComPtr<IPin>& pin) { return PeerOf(pin.Get()) != nullptr; });
+    return pins;
+}
+
 std::optional<GUID> CategoryOf(IPin* pin) {
     return PinCategoryOf(*pin);
 }

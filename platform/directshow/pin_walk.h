@@ -18,6 +18,8 @@ ComPtr<IPin> PeerOf(IPin* pin);
 // The filter's pins of `direction` (all pins without one), in enumeration order.
 std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter,
                                  std::optional<PIN_DIRECTION> direction = std::nullopt);
+// The filter's pins of `direction` that are not connected, in enumeration order.
+std::vector<ComPtr<IPin>> UnconnectedPinsOf(IBaseFilter* filter, PIN_DIRECTION direction);
 // The category the pin reports through IKsPropertySet, if any.
 std::optional<GUID> CategoryOf(IPin* pin);
 // Whether the pin carries `majorType`: its connection's type when connected, else one of

@@ -1,6 +1,7 @@
 // The Video Renderer and the Overlay Mixer.
 #include <algorithm>
 
+#include "platform/directshow/pin_walk.h"
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/capture.h"
@@ -21,16 +22,6 @@ MediaType OverlayConnectionType() {
     VIDEOINFOHEADER header{};
     header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     return MediaType::Video(MEDIASUBTYPE_Overlay, header);
-}
-
-ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
-    PIN_INFO info{};
-    if (pin == nullptr || FAILED(pin->QueryPinInfo(&info))) {
-        return nullptr;
-    }
-    ComPtr<IBaseFilter> owner;
-    owner.Attach(info.pFilter);
-    return owner;
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include "Components/VQDirectShow/PinList.h"
 #include "framework/Exceptions.h"
 #include "platform/directshow/filter.h"
-#include "platform/support/faults.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 
 namespace capspect {
 namespace {
@@ -88,7 +88,7 @@ TEST(PinListTest, PinInfoReleasesTheFilterItHeldBefore) {
     const TPinList pins(mixer.Get(), PINDIR_INPUT);
     const ULONG refs = RefCount(mixer.Get());
     {
-        TPinInfo info;
+        OwnedPinInfo info;
         ASSERT_EQ(pins.PinInfo(0, info), S_OK);
         EXPECT_EQ(info.Name(), u"Video");
         ASSERT_EQ(pins.PinInfo(1, info), S_OK);
