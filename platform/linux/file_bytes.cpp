@@ -10,29 +10,10 @@
 #include <optional>
 #include <utility>
 
+#include "platform/linux/unique_fd.h"
+
 namespace capspect {
 namespace {
-
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool IsValid() const { return fd_ >= 0; }
-    // Closes now and answers whether the close succeeded (it can report a failed write).
-    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-private:
-    int fd_;
-};
 
 // ENOENT means the file is missing only when its directory exists.
 HRESULT MissingFileError(const std::string& path) {
@@ -63,18 +44,18 @@ bool WriteAll(int fd, std::span<const BYTE> bytes) {
 }
 
 // A new, exclusively created file in the directory of `path`.
-int CreateSiblingFile(const std::string& path, std::string& createdName) {
+OpenedFd CreateSiblingFile(const std::string& path, std::string& createdName) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         createdName = path + ".tmp-" + std::to_string(::getpid()) + "-" +
                       std::to_string(counter.fetch_add(1));
-        const int fd = ::open(createdName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
+        OpenedFd created =
+            OpenFd(createdName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (created || created.error != EEXIST) {
+            return created;
         }
     }
-    errno = EEXIST;
-    return -1;
+    return {UniqueFd(), EEXIST};
 }
 
 }  // namespace
@@ -112,10 +93,11 @@ HRESULT StorageErrorFromErrno(int error, HRESULT fallback) {
 }
 
 HRESULT ReadFileBytes(const std::string& path, std::vector<BYTE>& bytes, std::size_t limit) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.IsValid()) {
-        return ErrorFor(path, errno, STG_E_READFAULT);
+    const OpenedFd opened = OpenFd(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!opened) {
+        return ErrorFor(path, opened.error, STG_E_READFAULT);
     }
+    const UniqueFd& file = opened.fd;
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0) {
         return StorageErrorFromErrno(errno, STG_E_READFAULT);
@@ -150,18 +132,19 @@ HRESULT ReplaceFileBytes(const std::string& path, std::span<const BYTE> bytes) {
         return STG_E_ACCESSDENIED;
     }
     std::string temporary;
-    FileDescriptor file(CreateSiblingFile(path, temporary));
-    if (!file.IsValid()) {
-        return errno == ENOENT ? STG_E_PATHNOTFOUND
-                               : StorageErrorFromErrno(errno, STG_E_WRITEFAULT);
+    OpenedFd created = CreateSiblingFile(path, temporary);
+    if (!created) {
+        return created.error == ENOENT ? STG_E_PATHNOTFOUND
+                                       : StorageErrorFromErrno(created.error, STG_E_WRITEFAULT);
     }
+    UniqueFd& file = created.fd;
     bool written = WriteAll(file.Get(), bytes) &&
                    (!exists || ::fchmod(file.Get(), existing.st_mode & 07777) == 0) &&
                    ::fsync(file.Get()) == 0;
     int error = errno;
-    if (!file.Close() && written) {
+    if (const int closeError = file.Close(); closeError != 0 && written) {
         written = false;
-        error = errno;
+        error = closeError;
     }
     if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
         written = false;

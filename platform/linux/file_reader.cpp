@@ -8,23 +8,25 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/linux/unique_fd.h"
+
 namespace capspect {
 
 std::variant<ReadOnlyFile, std::string> ReadOnlyFile::Open(const std::filesystem::path& path) {
     // POSIX has no share modes, so writers elsewhere are not kept out.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::string(std::strerror(errno));
+    OpenedFd opened = OpenFd(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!opened) {
+        return std::string(std::strerror(opened.error));
     }
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        return std::string(std::strerror(error));
+    if (::fstat(opened.fd.Get(), &status) != 0 || S_ISDIR(status.st_mode)) {
+        return std::string(std::strerror(S_ISDIR(status.st_mode) ? EISDIR : errno));
     }
     const std::uint64_t size =
         S_ISREG(status.st_mode) ? static_cast<std::uint64_t>(status.st_size) : 0;
-    return ReadOnlyFile(fd, size);
+    // The reader's handle is the platform's own kind (a descriptor here, a HANDLE on
+    // Windows); it takes the descriptor over.
+    return ReadOnlyFile(opened.fd.Release(), size);
 }
 
 std::optional<std::size_t> ReadOnlyFile::ReadAt(std::uint64_t offset,

@@ -74,18 +74,14 @@ public:
     // Opens nodes as RecordedDevices; the last one opened stays reachable through
     // LastOpened() for as long as its owner keeps it.
     v4l2::DeviceOpener Opener() {
-        return [this](const std::filesystem::path& node,
-                      int& error) -> std::unique_ptr<v4l2::V4l2Device> {
+        return [this](const std::filesystem::path& node) -> v4l2::OpenedDevice {
             if (const auto failure = openErrors_.find(node); failure != openErrors_.end()) {
-                error = failure->second;
-                return nullptr;
+                return {nullptr, failure->second};
             }
             const auto found = recordings_.find(node);
             if (found == recordings_.end()) {
-                error = ENOENT;
-                return nullptr;
+                return {nullptr, ENOENT};
             }
-            error = 0;
             auto device = std::make_unique<v4l2::RecordedDevice>(found->second);
             if (const auto vanish = vanishAfter_.find(node); vanish != vanishAfter_.end()) {
                 device->FailAfter(vanish->second, ENODEV);
@@ -96,7 +92,7 @@ public:
                 prepareNext_.erase(prepare);
             }
             lastOpened_ = device.get();
-            return device;
+            return {std::move(device), 0};
         };
     }
 

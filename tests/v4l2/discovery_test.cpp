@@ -45,24 +45,21 @@ protected:
     }
 
     DiscoveryResult Discover() {
-        return DiscoverCaptureDevices(
-            roots_, [this](const fs::path& path, int& error) -> std::unique_ptr<V4l2Device> {
-                const auto found = nodes_.find(path);
-                if (found == nodes_.end() || found->second.openError) {
-                    error = found == nodes_.end() ? ENOENT : found->second.openError;
-                    return nullptr;
-                }
-                DeviceRecording recording;
-                std::strncpy(reinterpret_cast<char*>(recording.capability.card),
-                             found->second.card.c_str(), sizeof recording.capability.card - 1);
-                recording.capability.capabilities = found->second.capabilities;
-                recording.capability.device_caps = found->second.deviceCaps;
-                if (found->second.deviceCaps) {
-                    recording.capability.capabilities |= V4L2_CAP_DEVICE_CAPS;
-                }
-                error = 0;
-                return std::make_unique<RecordedDevice>(std::move(recording));
-            });
+        return DiscoverCaptureDevices(roots_, [this](const fs::path& path) -> OpenedDevice {
+            const auto found = nodes_.find(path);
+            if (found == nodes_.end() || found->second.openError) {
+                return {nullptr, found == nodes_.end() ? ENOENT : found->second.openError};
+            }
+            DeviceRecording recording;
+            std::strncpy(reinterpret_cast<char*>(recording.capability.card),
+                         found->second.card.c_str(), sizeof recording.capability.card - 1);
+            recording.capability.capabilities = found->second.capabilities;
+            recording.capability.device_caps = found->second.deviceCaps;
+            if (found->second.deviceCaps) {
+                recording.capability.capabilities |= V4L2_CAP_DEVICE_CAPS;
+            }
+            return {std::make_unique<RecordedDevice>(std::move(recording)), 0};
+        });
     }
 
     static std::vector<std::string> Descriptions(const DiscoveryResult& result) {

@@ -83,12 +83,11 @@ public:
         }
         return Call("poll");
     }
-    std::unique_ptr<BufferMapping> Map(std::size_t, std::uint32_t, int& error) override {
-        error = Call("mmap");
-        if (error != 0) {
-            return nullptr;
+    MappedBuffer Map(std::size_t, std::uint32_t) override {
+        if (const int error = Call("mmap"); error != 0) {
+            return {nullptr, error};
         }
-        return std::make_unique<Mapping>(liveMappings);
+        return {std::make_unique<Mapping>(liveMappings), 0};
     }
 
     int Count(const std::string& call) const {

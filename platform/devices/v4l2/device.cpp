@@ -54,30 +54,20 @@ const char* IoctlName(Ioctl ioctl) {
     return "VIDIOC_?";
 }
 
-std::unique_ptr<V4l2FileDevice> V4l2FileDevice::Open(const std::filesystem::path& node,
-                                                     int& error) {
-    int fd;
-    do {
-        fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        error = errno;
-        return nullptr;
+OpenedDevice V4l2FileDevice::Open(const std::filesystem::path& node) {
+    OpenedFd opened = OpenFd(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (!opened) {
+        return {nullptr, opened.error};
     }
-    error = 0;
-    return std::unique_ptr<V4l2FileDevice>(new V4l2FileDevice(fd));
+    return {std::unique_ptr<V4l2FileDevice>(new V4l2FileDevice(std::move(opened.fd))), 0};
 }
 
-V4l2FileDevice::~V4l2FileDevice() {
-    // A close interrupted by a signal has still released the descriptor on Linux, so it is
-    // not repeated.
-    ::close(fd_);
-}
+V4l2FileDevice::~V4l2FileDevice() = default;
 
 int V4l2FileDevice::Ioctl(unsigned long request, void* argument) const {
     int result;
     do {
-        result = ::ioctl(fd_, request, argument);
+        result = ::ioctl(fd_.Get(), request, argument);
     } while (result < 0 && errno == EINTR);
     return result < 0 ? errno : 0;
 }
@@ -162,7 +152,7 @@ int V4l2FileDevice::SetStd(v4l2_std_id standard) {
 }
 
 int V4l2FileDevice::WaitForBuffer(std::chrono::milliseconds timeout) {
-    pollfd wait{fd_, POLLIN, 0};
+    pollfd wait{fd_.Get(), POLLIN, 0};
     const auto ms = static_cast<int>(std::min<std::chrono::milliseconds::rep>(
         std::max<std::chrono::milliseconds::rep>(timeout.count(), 0), INT_MAX));
     // Not repeated on EINTR: the caller decides whether a signal ends the wait.
@@ -189,16 +179,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<BufferMapping> V4l2FileDevice::Map(std::size_t length, std::uint32_t offset,
-                                                   int& error) {
-    void* const address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_,
+MappedBuffer V4l2FileDevice::Map(std::size_t length, std::uint32_t offset) {
+    void* const address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.Get(),
                                  static_cast<off_t>(offset));
     if (address == MAP_FAILED) {
-        error = errno;
-        return nullptr;
+        return {nullptr, errno};
     }
-    error = 0;
-    return std::make_unique<MemoryMapping>(address, length);
+    return {std::make_unique<MemoryMapping>(address, length), 0};
 }
 
 }  // namespace capspect::v4l2

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/devices/v4l2/streaming.h"
+#include "platform/linux/unique_fd.h"
 
 namespace capspect::v4l2 {
 
@@ -77,12 +78,18 @@ protected:
     V4l2Device& operator=(const V4l2Device&) = default;
 };
 
+// What opening a node gives: the device, or the errno of the failed open.
+struct OpenedDevice {
+    std::unique_ptr<V4l2Device> device;
+    int error = 0;
+};
+
 // A device node opened read-write and non-blocking (so that nothing waits on a driver
 // that stopped answering); the descriptor is closed with the object.
 class V4l2FileDevice final : public V4l2Device, public V4l2Streaming {
 public:
-    // Opens `node`; answers null and sets `error` to the errno when that fails.
-    static std::unique_ptr<V4l2FileDevice> Open(const std::filesystem::path& node, int& error);
+    // Opens `node`: the device, or the errno of the failed open.
+    static OpenedDevice Open(const std::filesystem::path& node);
 
     ~V4l2FileDevice() override;
     V4l2FileDevice(const V4l2FileDevice&) = delete;
@@ -116,16 +123,15 @@ public:
     int StreamOff(std::uint32_t bufferType) override;
     int SetStd(v4l2_std_id standard) override;
     int WaitForBuffer(std::chrono::milliseconds timeout) override;
-    std::unique_ptr<BufferMapping> Map(std::size_t length, std::uint32_t offset,
-                                       int& error) override;
+    MappedBuffer Map(std::size_t length, std::uint32_t offset) override;
 
 private:
-    explicit V4l2FileDevice(int fd) : fd_(fd) {}
+    explicit V4l2FileDevice(UniqueFd fd) : fd_(std::move(fd)) {}
 
     // The ioctl, repeated while a signal interrupts it; answers 0 or the errno.
     int Ioctl(unsigned long request, void* argument) const;
 
-    int fd_;
+    const UniqueFd fd_;
 };
 
 }  // namespace capspect::v4l2

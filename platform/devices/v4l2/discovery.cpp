@@ -53,9 +53,7 @@ std::optional<fs::path> LinkTo(const fs::path& directory, const fs::path& target
 }  // namespace
 
 DeviceOpener FileDeviceOpener() {
-    return [](const fs::path& node, int& error) -> std::unique_ptr<V4l2Device> {
-        return V4l2FileDevice::Open(node, error);
-    };
+    return [](const fs::path& node) { return V4l2FileDevice::Open(node); };
 }
 
 bool IsVideoCaptureDevice(const v4l2_capability& capability) {
@@ -91,11 +89,11 @@ DiscoveryResult DiscoverCaptureDevices(const DiscoveryRoots& roots, const Device
     DiscoveryResult result;
     for (const auto& [number, name] : entries) {
         const fs::path node = roots.dev / name;
-        int failure = 0;
-        const std::unique_ptr<V4l2Device> device = open(node, failure);
+        const OpenedDevice opened = open(node);
+        int failure = opened.error;
         v4l2_capability capability{};
-        if (device && failure == 0) {
-            failure = device->QueryCap(capability);
+        if (opened.device && failure == 0) {
+            failure = opened.device->QueryCap(capability);
         } else if (failure == 0) {
             failure = ENODEV;
         }

@@ -39,9 +39,8 @@ struct DiscoveryRoots {
     std::filesystem::path dev = "/dev";
 };
 
-// Opens a node; answers null and sets the errno when that fails.
-using DeviceOpener =
-    std::function<std::unique_ptr<V4l2Device>(const std::filesystem::path& node, int& error)>;
+// Opens a node: the device, or the errno of the failed open.
+using DeviceOpener = std::function<OpenedDevice(const std::filesystem::path& node)>;
 
 // Opens the node itself (V4l2FileDevice).
 DeviceOpener FileDeviceOpener();

@@ -135,12 +135,11 @@ private:
     }
 
     std::optional<FailedCall> MapOne(std::size_t length, std::uint32_t offset) {
-        int error = 0;
-        auto mapping = device_.Map(length, offset, error);
-        if (!mapping) {
-            return FailedV4l2Call("mmap", error);
+        MappedBuffer mapped = device_.Map(length, offset);
+        if (!mapped.mapping) {
+            return FailedV4l2Call("mmap", mapped.error);
         }
-        mappings_.push_back(std::move(mapping));
+        mappings_.push_back(std::move(mapped.mapping));
         return std::nullopt;
     }
 

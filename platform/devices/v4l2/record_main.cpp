@@ -12,12 +12,12 @@
 int main(int argc, char** argv) {
     using namespace capspect::v4l2;
     const char* node = argc > 1 ? argv[1] : "/dev/video0";
-    int error = 0;
-    const auto device = V4l2FileDevice::Open(node, error);
-    if (!device) {
-        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(error));
+    const OpenedDevice opened = V4l2FileDevice::Open(node);
+    if (!opened.device) {
+        std::fprintf(stderr, "capspect-v4l2-record: %s: %s\n", node, std::strerror(opened.error));
         return 1;
     }
+    V4l2Device* const device = opened.device.get();
     DeviceRecording recording;
     const int failure = RecordDevice(*device, recording);
     // A recording with answers missing would replay as another device: none is printed.

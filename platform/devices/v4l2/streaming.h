@@ -22,6 +22,12 @@ protected:
     BufferMapping& operator=(const BufferMapping&) = default;
 };
 
+// What mapping a buffer gives: the mapping, or the errno of the failed mmap.
+struct MappedBuffer {
+    std::unique_ptr<BufferMapping> mapping;
+    int error = 0;
+};
+
 class V4l2Streaming {
 public:
     virtual ~V4l2Streaming() = default;
@@ -38,10 +44,8 @@ public:
     // (then the dequeue tells which): 0, ETIMEDOUT, EINTR when a signal came first, or
     // the errno of the wait itself.
     virtual int WaitForBuffer(std::chrono::milliseconds timeout) = 0;
-    // Maps `length` bytes of the buffer memory at `offset` (QUERYBUF's mem_offset); null
-    // with `error` set when that fails.
-    virtual std::unique_ptr<BufferMapping> Map(std::size_t length, std::uint32_t offset,
-                                               int& error) = 0;
+    // Maps `length` bytes of the buffer memory at `offset` (QUERYBUF's mem_offset).
+    virtual MappedBuffer Map(std::size_t length, std::uint32_t offset) = 0;
 
 protected:
     V4l2Streaming() = default;

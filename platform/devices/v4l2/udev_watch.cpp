@@ -11,6 +11,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/linux/unique_fd.h"
+
 namespace capspect::v4l2 {
 namespace {
 
@@ -22,31 +24,13 @@ struct UdevDeleter {
 template <typename T>
 using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
-// A descriptor closed with the object.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 class LibudevWatch final : public UdevWatch {
 public:
-    LibudevWatch(UdevPtr<udev> context, UdevPtr<udev_monitor> monitor, int stopFd,
+    LibudevWatch(UdevPtr<udev> context, UdevPtr<udev_monitor> monitor, UniqueFd stopFd,
                  EventHandler handler)
         : context_(std::move(context)),
           monitor_(std::move(monitor)),
-          stop_(stopFd),
+          stop_(std::move(stopFd)),
           handler_(std::move(handler)),
           thread_([this] { Run(); }) {}
 
@@ -90,7 +74,7 @@ private:
 
     const UdevPtr<udev> context_;
     const UdevPtr<udev_monitor> monitor_;
-    const FileDescriptor stop_;
+    const UniqueFd stop_;
     const EventHandler handler_;
     std::thread thread_;  // last: it starts once everything it uses is there
 };
@@ -124,12 +108,12 @@ std::unique_ptr<UdevWatch> UdevWatch::Start(EventHandler handler, std::string& f
         failure = Why("udev_monitor_enable_receiving");
         return nullptr;
     }
-    const int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopFd < 0) {
+    UniqueFd stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!stopFd.IsValid()) {
         failure = Why("eventfd");
         return nullptr;
     }
-    return std::make_unique<LibudevWatch>(std::move(context), std::move(monitor), stopFd,
+    return std::make_unique<LibudevWatch>(std::move(context), std::move(monitor), std::move(stopFd),
                                           std::move(handler));
 }
 

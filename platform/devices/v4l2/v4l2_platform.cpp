@@ -115,11 +115,11 @@ HRESULT MakeCaptureFilter(const std::shared_ptr<const sim::CatalogDevice>& liste
         return HResultFromErrno(ENODEV);
     }
     const CaptureDeviceInfo& info = found->second;
-    int error = 0;
-    std::unique_ptr<V4l2Device> device = open(info.node, error);
-    if (!device) {
-        return HResultFromErrno(error != 0 ? error : ENODEV);
+    OpenedDevice opened = open(info.node);
+    if (!opened.device) {
+        return HResultFromErrno(opened.error != 0 ? opened.error : ENODEV);
     }
+    std::unique_ptr<V4l2Device> device = std::move(opened.device);
     // What the device could not tell is kept for the commands and the window to say; the
     // filter offers what could be read, unless the device went away.
     auto noteFailures = [path = info.devicePath](const std::vector<ReadFailure>& failures) {
