@@ -180,6 +180,9 @@ public:
     virtual void HandleEvent(LONG EventCode, LONG_PTR Param1, LONG_PTR Param2);
 
 protected:
+    // Stores AControl as the display window and moves the free notification to it from
+    // the previous one, so that freeing the stored control leaves nothing dangling.
+    void WatchDisplayWindow(TWinControl* AControl);
     // Adds the source filter SourceCLSID under FilterName, opens the file in it and renders
     // every pin of it; VFW_E_CANNOT_RENDER when no pin could be rendered.
     HRESULT RenderWithSourceFilter(std::u16string_view FileName, REFCLSID SourceCLSID,
@@ -249,8 +252,6 @@ private:
     LRESULT ThreadSafeWndProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The handler of WM_GRAPHNOTIFY: takes and handles the queued graph events.
     void WMGraphNotify();
-    // Moves the free notification from the current display window to AControl.
-    void WatchDisplayWindow(TWinControl* AControl);
     void DetachVideoWindow();
     void PlaceVideoWindow(TWinControl& AControl);
     TWindowPosition VideoPlacement(const TWinControl& AControl);

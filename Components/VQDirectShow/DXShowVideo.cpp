@@ -394,7 +394,7 @@ void TDXShowVideo::UpdateVideoWindow(TWinControl* AControl) {
 void TDXShowVideo::UpdateWindowlessVideo(TWinControl* AControl) {
     const std::optional<HMONITOR> oldMonitor = MonitorOf(FDisplayWindow);
     const std::optional<HMONITOR> newMonitor = MonitorOf(AControl);
-    StoreDisplayWindow(AControl);
+    WatchDisplayWindow(AControl);
     if (!FVMR9WindowlessControl) {
         return;
     }
@@ -421,20 +421,6 @@ void TDXShowVideo::UpdateWindowlessVideo(TWinControl* AControl) {
     }
     if (oldMonitor && newMonitor && *oldMonitor != *newMonitor) {
         FVMR9WindowlessControl->DisplayModeChanged();
-    }
-}
-
-void TDXShowVideo::StoreDisplayWindow(TWinControl* AControl) {
-    if (AControl == FDisplayWindow) {
-        return;
-    }
-    // The stored control is always watched, so that freeing it leaves nothing dangling.
-    if (FDisplayWindow != nullptr) {
-        FDisplayWindow->RemoveFreeNotification(this);
-    }
-    FDisplayWindow = AControl;
-    if (AControl != nullptr) {
-        AControl->FreeNotification(this);
     }
 }
 

@@ -124,8 +124,6 @@ private:
     // Puts the VMR-9 into `Mode`; raises with `ModeMessage` when it refuses.
     void SetVMR9RenderingMode(DWORD Mode, std::u16string_view ModeMessage);
     void UpdateWindowlessVideo(TWinControl* AControl);
-    // Stores AControl as the display window and watches it instead of the previous one.
-    void StoreDisplayWindow(TWinControl* AControl);
     void UpdateEVRVideo();
     void PushOverlayWindowDown();
     bool RendererClassIs(REFCLSID clsid) const;

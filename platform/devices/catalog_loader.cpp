@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "platform/devices/catalog.h"
+#include "platform/devices/json_path.h"
 #include "platform/support/guids.h"
+#include "platform/support/unicode.h"
 
 namespace capspect::sim {
 namespace {
@@ -40,57 +42,18 @@ std::string Shown(const Json& value) {
     return text;
 }
 
-// Catalog text is UTF-8 (the JSON parser has checked it); platform strings are UTF-16.
-std::u16string Utf16FromUtf8(std::string_view text) {
-    std::u16string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1   ? lead
-                        : length == 2 ? lead & 0x1Fu
-                        : length == 3 ? lead & 0x0Fu
-                                      : lead & 0x07u;
-        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-        }
-        i += static_cast<std::size_t>(length);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            result.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            result.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            result.push_back(static_cast<char16_t>(code));
-        }
-    }
-    return result;
-}
-
 // A JSON value and the path that leads to it from the top of the catalog.
-class Node {
+class Node : public JsonPath {
 public:
-    Node(const Json& value, std::string path) : value_(&value), path_(std::move(path)) {}
+    using JsonPath::JsonPath;
+    explicit Node(const JsonPath& place) : JsonPath(place) {}
 
-    const Json& value() const { return *value_; }
-    const std::string& path() const { return path_; }
-
-    std::string PathOf(std::string_view key) const {
-        return path_.empty() ? std::string(key) : path_ + "." + std::string(key);
-    }
-    Node Member(std::string_view key) const {
-        return Node(value_->at(std::string(key)), PathOf(key));
-    }
-    Node Element(std::size_t index) const {
-        return Node((*value_)[index], path_ + "[" + std::to_string(index) + "]");
-    }
+    Node Member(std::string_view key) const { return Node(JsonPath::Member(key)); }
+    Node Element(std::size_t index) const { return Node(JsonPath::Element(index)); }
 
     [[noreturn]] void Fail(std::string_view expectation) const {
-        throw Invalid{path_, "expected " + std::string(expectation) + ", found " + Shown(*value_)};
+        throw Invalid{Path(), "expected " + std::string(expectation) + ", found " + Shown(Value())};
     }
-
-private:
-    const Json* value_;
-    std::string path_;
 };
 
 // An object whose keys must all be among `keys`; unknown keys are most often typos.
@@ -99,10 +62,10 @@ class ObjectReader {
 public:
     ObjectReader(const Node& node, std::vector<std::string_view> keys)
         : node_(node), keys_(std::move(keys)) {
-        if (!node.value().is_object()) {
+        if (!node.Value().is_object()) {
             node.Fail("an object");
         }
-        for (const auto& [key, value] : node.value().items()) {
+        for (const auto& [key, value] : node.Value().items()) {
             if (key == "comment" && value.is_string()) {
                 continue;
             }
@@ -112,7 +75,7 @@ public:
         }
     }
 
-    bool Has(std::string_view key) const { return node_.value().contains(std::string(key)); }
+    bool Has(std::string_view key) const { return node_.Value().contains(std::string(key)); }
 
     std::optional<Node> Optional(std::string_view key) const {
         if (!Has(key)) {
@@ -123,7 +86,7 @@ public:
 
     Node Required(std::string_view key, std::string_view meaning) const {
         if (!Has(key)) {
-            throw Invalid{node_.path(), "expected key \"" + std::string(key) + "\" (" +
+            throw Invalid{node_.Path(), "expected key \"" + std::string(key) + "\" (" +
                                             std::string(meaning) + ")"};
         }
         return node_.Member(key);
@@ -145,7 +108,7 @@ private:
 template <typename Integer>
 Integer ReadInteger(const Node& node, Integer min = std::numeric_limits<Integer>::min(),
                     Integer max = std::numeric_limits<Integer>::max()) {
-    const Json& value = node.value();
+    const Json& value = node.Value();
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
         if (std::cmp_greater_equal(number, min) && std::cmp_less_equal(number, max)) {
@@ -161,26 +124,26 @@ Integer ReadInteger(const Node& node, Integer min = std::numeric_limits<Integer>
 }
 
 std::string ReadString(const Node& node) {
-    if (!node.value().is_string()) {
+    if (!node.Value().is_string()) {
         node.Fail("a string");
     }
-    return node.value().get<std::string>();
+    return node.Value().get<std::string>();
 }
 
 std::u16string ReadText(const Node& node) {
-    return Utf16FromUtf8(ReadString(node));
+    return Utf8ToUtf16(ReadString(node));
 }
 
 BOOL ReadBoolean(const Node& node) {
-    if (!node.value().is_boolean()) {
+    if (!node.Value().is_boolean()) {
         node.Fail("true or false");
     }
-    return node.value().get<bool>() ? TRUE : FALSE;
+    return node.Value().get<bool>() ? TRUE : FALSE;
 }
 
 GUID ReadGuid(const Node& node) {
-    if (node.value().is_string()) {
-        const std::string text = node.value().get<std::string>();
+    if (node.Value().is_string()) {
+        const std::string text = node.Value().get<std::string>();
         const auto guid = text.starts_with('{') ? GuidFromString(text) : GuidFromCatalogName(text);
         if (guid) {
             return *guid;
@@ -191,7 +154,7 @@ GUID ReadGuid(const Node& node) {
 
 HRESULT ReadHresult(const Node& node) {
     std::optional<HRESULT> hr;
-    const Json& value = node.value();
+    const Json& value = node.Value();
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
         if (number <= 0xFFFFFFFFu) {
@@ -224,12 +187,12 @@ HRESULT ReadHresult(const Node& node) {
 
 template <typename Read>
 auto ReadArray(const Node& node, Read read) {
-    if (!node.value().is_array()) {
+    if (!node.Value().is_array()) {
         node.Fail("an array");
     }
     std::vector<decltype(read(node))> items;
-    items.reserve(node.value().size());
-    for (std::size_t i = 0; i < node.value().size(); ++i) {
+    items.reserve(node.Value().size());
+    for (std::size_t i = 0; i < node.Value().size(); ++i) {
         items.push_back(read(node.Element(i)));
     }
     return items;
@@ -239,8 +202,8 @@ template <typename Value>
 Value ReadChoice(const Node& node,
                  std::initializer_list<std::pair<std::string_view, Value>> choices,
                  std::string_view expectation) {
-    if (node.value().is_string()) {
-        const std::string text = node.value().get<std::string>();
+    if (node.Value().is_string()) {
+        const std::string text = node.Value().get<std::string>();
         for (const auto& [name, value] : choices) {
             if (name == text) {
                 return value;
@@ -251,14 +214,14 @@ Value ReadChoice(const Node& node,
 }
 
 SIZE ReadSize(const Node& node) {
-    if (!node.value().is_array() || node.value().size() != 2) {
+    if (!node.Value().is_array() || node.Value().size() != 2) {
         node.Fail("[cx, cy], two integers");
     }
     return SIZE{ReadInteger<LONG>(node.Element(0)), ReadInteger<LONG>(node.Element(1))};
 }
 
 RECT ReadRect(const Node& node) {
-    if (!node.value().is_array() || node.value().size() != 4) {
+    if (!node.Value().is_array() || node.Value().size() != 4) {
         node.Fail("[left, top, right, bottom], four integers");
     }
     return RECT{ReadInteger<LONG>(node.Element(0)), ReadInteger<LONG>(node.Element(1)),
@@ -289,7 +252,7 @@ std::vector<int> ReadIndices(const Node& node) {
 }
 
 CallFault ReadFault(const Node& node, bool indexed) {
-    if (!node.value().is_object()) {
+    if (!node.Value().is_object()) {
         return CallFault{ReadHresult(node), std::nullopt};
     }
     const ObjectReader reader(node, indexed ? std::vector<std::string_view>{"hr", "indices"}
@@ -419,8 +382,8 @@ DWORD ImageSize(const BITMAPINFOHEADER& header) {
 }
 
 DWORD ReadCompression(const Node& node) {
-    if (node.value().is_string()) {
-        const std::string code = node.value().get<std::string>();
+    if (node.Value().is_string()) {
+        const std::string code = node.Value().get<std::string>();
         if (code.size() == 4) {
             return MakeFourCC(code[0], code[1], code[2], code[3]);
         }
@@ -496,13 +459,13 @@ WAVEFORMATEX ReadWaveFormat(const ObjectReader& reader, const GUID& subtype) {
 }
 
 MediaTypeDesc ReadMediaType(const Node& node) {
-    if (!node.value().is_object()) {
+    if (!node.Value().is_object()) {
         node.Fail("an object");
     }
     // The format type decides which structure's fields the object may hold.
     constexpr std::string_view kFormatMeaning = "a format type such as FORMAT_Vidscope";
-    if (!node.value().contains("formattype")) {
-        throw Invalid{node.path(),
+    if (!node.Value().contains("formattype")) {
+        throw Invalid{node.Path(),
                       "expected key \"formattype\" (" + std::string(kFormatMeaning) + ")"};
     }
     const FormatKind kind = KindOf(ReadGuid(node.Member("formattype")));
@@ -659,11 +622,11 @@ PinDesc ReadPin(const Node& node) {
 }
 
 LONG ReadConnector(const Node& node) {
-    if (node.value().is_string()) {
-        if (const auto type = ConnectorFromCatalogName(node.value().get<std::string>())) {
+    if (node.Value().is_string()) {
+        if (const auto type = ConnectorFromCatalogName(node.Value().get<std::string>())) {
             return *type;
         }
-    } else if (node.value().is_number_integer()) {
+    } else if (node.Value().is_number_integer()) {
         return ReadInteger<LONG>(node);
     }
     node.Fail("a connector type such as PhysConn_Video_Composite or an integer");
@@ -696,7 +659,7 @@ CrossbarOutput ReadCrossbarOutput(const Node& node, std::size_t inputCount) {
 }
 
 CrossbarPinInfoFault ReadPinInfoFault(const Node& node) {
-    if (!node.value().is_object()) {
+    if (!node.Value().is_object()) {
         return CrossbarPinInfoFault{ReadHresult(node), std::nullopt, std::nullopt};
     }
     const ObjectReader reader(node, {"hr", "inputs", "outputs"});
@@ -726,7 +689,7 @@ CrossbarFaults ReadCrossbarFaults(const Node& node) {
 }
 
 std::size_t ArraySize(const std::optional<Node>& node) {
-    return node && node->value().is_array() ? node->value().size() : 0;
+    return node && node->Value().is_array() ? node->Value().size() : 0;
 }
 
 CrossbarDesc ReadCrossbar(const Node& node) {

@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/devices/json_path.h"
+
 namespace capspect::v4l2 {
 
 using nlohmann::json;
@@ -202,39 +204,37 @@ json InputJson(const InputRecording& state) {
 // Reading: every accessor knows its JSON path, so a fault names where it is.
 class Reader {
 public:
-    Reader(const json& value, std::string path) : value_(value), path_(std::move(path)) {}
+    Reader(const json& value, std::string path) : place_(value, std::move(path)) {}
 
-    bool Has(const char* key) const { return value_.is_object() && value_.contains(key); }
+    bool Has(const char* key) const { return Value().is_object() && Value().contains(key); }
     Reader operator[](const char* key) const {
         if (!Has(key)) {
             Fail("has no member \"" + std::string(key) + "\"");
         }
-        return {value_.at(key), path_ + "." + key};
+        return Reader(place_.Member(key));
     }
-    Reader At(std::size_t index) const {
-        return {value_.at(index), path_ + "[" + std::to_string(index) + "]"};
-    }
+    Reader At(std::size_t index) const { return Reader(place_.Element(index)); }
     std::size_t Size() const {
-        if (!value_.is_array()) {
+        if (!Value().is_array()) {
             Fail("is not an array");
         }
-        return value_.size();
+        return Value().size();
     }
-    const json& Value() const { return value_; }
+    const json& Value() const { return place_.Value(); }
 
     std::string String() const {
-        if (!value_.is_string()) {
+        if (!Value().is_string()) {
             Fail("is not a string");
         }
-        return value_.get<std::string>();
+        return Value().get<std::string>();
     }
     // A number, or a string with a number in decimal or 0x hexadecimal.
     std::uint64_t Unsigned() const {
-        if (value_.is_number_unsigned()) {
-            return value_.get<std::uint64_t>();
+        if (Value().is_number_unsigned()) {
+            return Value().get<std::uint64_t>();
         }
-        if (value_.is_string()) {
-            const std::string text = value_.get<std::string>();
+        if (Value().is_string()) {
+            const std::string text = Value().get<std::string>();
             char* end = nullptr;
             errno = 0;
             const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
@@ -252,10 +252,10 @@ public:
         return static_cast<std::uint32_t>(number);
     }
     std::int32_t I32() const {
-        if (!value_.is_number_integer()) {
+        if (!Value().is_number_integer()) {
             Fail("is not an integer");
         }
-        return value_.get<std::int32_t>();
+        return Value().get<std::int32_t>();
     }
     Fraction Fract() const {
         const std::string text = String();
@@ -288,12 +288,13 @@ public:
     }
 
     [[noreturn]] void Fail(const std::string& what) const {
-        throw std::invalid_argument(path_ + " " + what);
+        throw std::invalid_argument(place_.Path() + " " + what);
     }
 
 private:
-    const json& value_;
-    std::string path_;
+    explicit Reader(JsonPath place) : place_(std::move(place)) {}
+
+    JsonPath place_;
 };
 
 template <typename T>
