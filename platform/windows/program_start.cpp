@@ -54,13 +54,19 @@ void ConnectParentConsole() {
 
 void PrepareStandardStreams() {
     ConnectParentConsole();
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
+    // A window program started without a console has no standard streams at all
+    // (_fileno answers a negative number), and the runtime rejects such descriptors.
+    for (FILE* const stream : {stdout, stderr}) {
+        if (const int fd = _fileno(stream); fd >= 0) {
+            _setmode(fd, _O_BINARY);
+        }
+    }
     SetConsoleOutputCP(CP_UTF8);
 }
 
 bool StandardErrorIsTerminal() {
-    return _isatty(_fileno(stderr)) != 0;
+    const int fd = _fileno(stderr);
+    return fd >= 0 && _isatty(fd) != 0;
 }
 
 }  // namespace capspect

@@ -102,4 +102,23 @@ TEST(ProgramResources, BothCarryTheIconTheVersionAndTheManifest) {
     }
 }
 
+TEST(ProgramResources, TheWindowProgramFailsACommandWhoseOutputGoesNowhere) {
+    // As when a shortcut starts it with arguments: no console, no handles. The list cannot
+    // be written, which fails the command as any unwritable output does; it must not
+    // crash on the missing streams.
+    std::wstring commandLine = L"capspect.exe --demo list";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(Program("capspect.exe").c_str(), commandLine.data(), nullptr,
+                               nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
+                               &process));
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 60'000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 1U);
+}
+
 }  // namespace
