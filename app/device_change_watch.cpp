@@ -26,30 +26,29 @@ const GUID& WatchedClass() {
 
 }  // namespace
 
-TDeviceChangeWatch::TDeviceChangeWatch(std::function<void()> changed)
-    : FChanged(std::move(changed)) {
-    FWindow = AllocateHWnd([this](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message == WM_DEVICECHANGE && IsDeviceChange(wParam, lParam) && FChanged) {
-            FChanged();
+DeviceChangeWatch::DeviceChangeWatch(std::function<void()> changed) : changed_(std::move(changed)) {
+    window_ = AllocateHWnd([this](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_DEVICECHANGE && IsDeviceChange(wParam, lParam) && changed_) {
+            changed_();
             return TRUE;
         }
-        return DefWindowProcW(FWindow, message, wParam, lParam);
+        return DefWindowProcW(window_, message, wParam, lParam);
     });
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = WatchedClass();
-    FRegistration = RegisterDeviceNotificationW(FWindow, &filter, kNotifyFlags);
+    registration_ = RegisterDeviceNotificationW(window_, &filter, kNotifyFlags);
 }
 
-TDeviceChangeWatch::~TDeviceChangeWatch() {
-    if (FRegistration != nullptr) {
-        UnregisterDeviceNotification(FRegistration);
+DeviceChangeWatch::~DeviceChangeWatch() {
+    if (registration_ != nullptr) {
+        UnregisterDeviceNotification(registration_);
     }
-    DeallocateHWnd(FWindow);
+    DeallocateHWnd(window_);
 }
 
-bool TDeviceChangeWatch::IsDeviceChange(WPARAM event, LPARAM record) const {
+bool DeviceChangeWatch::IsDeviceChange(WPARAM event, LPARAM record) const {
     if (event == DBT_DEVNODES_CHANGED) {
         return true;
     }

@@ -12,25 +12,25 @@
 
 namespace capspect {
 
-class TDeviceChangeWatch {
+class DeviceChangeWatch {
 public:
     // Registers on the calling thread, which must pump its messages. When the registration
     // fails the watch simply hears nothing.
-    explicit TDeviceChangeWatch(std::function<void()> changed);
-    ~TDeviceChangeWatch();
-    TDeviceChangeWatch(const TDeviceChangeWatch&) = delete;
-    TDeviceChangeWatch& operator=(const TDeviceChangeWatch&) = delete;
+    explicit DeviceChangeWatch(std::function<void()> changed);
+    ~DeviceChangeWatch();
+    DeviceChangeWatch(const DeviceChangeWatch&) = delete;
+    DeviceChangeWatch& operator=(const DeviceChangeWatch&) = delete;
 
-    bool Registered() const { return FRegistration != nullptr; }
+    bool Registered() const { return registration_ != nullptr; }
     // The window the notifications go to.
-    HWND Window() const { return FWindow; }
+    HWND Window() const { return window_; }
 
 private:
     bool IsDeviceChange(WPARAM event, LPARAM record) const;
 
-    std::function<void()> FChanged;
-    HWND FWindow = nullptr;
-    HDEVNOTIFY FRegistration = nullptr;
+    std::function<void()> changed_;
+    HWND window_ = nullptr;
+    HDEVNOTIFY registration_ = nullptr;
 };
 
 }  // namespace capspect

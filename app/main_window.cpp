@@ -56,11 +56,11 @@ QString WithQtLineBreaks(std::u16string_view text) {
 
 }  // namespace
 
-TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports, QWidget* parent)
+TForm1::TForm1(UserDialogs& dialogs, TDXShowReports reports, QWidget* parent)
     : QWidget(parent),
       FDialogs(dialogs),
       FReports(std::move(reports)),
-      FControl(TQtWinControl::For(*this)) {
+      FControl(QtWinControl::For(*this)) {
     setWindowTitle(QStringLiteral("Vidscope"));
     UseWindowFont(*this);
     BuildControls();
@@ -112,7 +112,7 @@ void TForm1::FollowDeviceChanges() {
     FCap->CaptureDevices().OnChange = [this] {
         RelistDevices(FCap->CaptureDevices(), FVQLangComboBox1->Model());
     };
-    FDeviceChanges = std::make_unique<TDeviceChangeWatch>([this] {
+    FDeviceChanges = std::make_unique<DeviceChangeWatch>([this] {
         if (FCap != nullptr) {
             FCap->CaptureDevices().Refresh();
         }

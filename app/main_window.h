@@ -16,10 +16,10 @@ class QPushButton;
 
 namespace capspect {
 
-class TDeviceChangeWatch;
+class DeviceChangeWatch;
 class TDXShowCapture;
-class TQtWinControl;
-class TUserDialogs;
+class QtWinControl;
+class UserDialogs;
 class TVQLangComboBox;
 
 class TForm1 : public QWidget {
@@ -32,7 +32,7 @@ public:
 
     // Builds the window and runs FormCreate. `reports` go to the capture component from its
     // first step on (the command line's --verbose); the window itself handles none.
-    explicit TForm1(TUserDialogs& dialogs, TDXShowReports reports = {}, QWidget* parent = nullptr);
+    explicit TForm1(UserDialogs& dialogs, TDXShowReports reports = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The creation handler: creates the capture component and lists its devices, the first
@@ -67,17 +67,17 @@ private:
     // shown in the error box and goes no further.
     void RunHandler(void (TForm1::*handler)());
 
-    TUserDialogs& FDialogs;
+    UserDialogs& FDialogs;
     TDXShowReports FReports;
     // The window as the components see it; it owns the capture component.
-    TQtWinControl& FControl;
+    QtWinControl& FControl;
     // Children of the window, which Qt destroys with it.
     QFrame* FPanel1 = nullptr;
     TVQLangComboBox* FVQLangComboBox1 = nullptr;
     QPushButton* FButton1 = nullptr;
     QPlainTextEdit* FMemo1 = nullptr;
     TDXShowCapture* FCap = nullptr;
-    std::unique_ptr<TDeviceChangeWatch> FDeviceChanges;
+    std::unique_ptr<DeviceChangeWatch> FDeviceChanges;
 };
 
 }  // namespace capspect

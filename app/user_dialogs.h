@@ -11,9 +11,9 @@ class QWidget;
 
 namespace capspect {
 
-class TUserDialogs {
+class UserDialogs {
 public:
-    virtual ~TUserDialogs() = default;
+    virtual ~UserDialogs() = default;
 
     // A confirmation with the buttons Yes and No; true for Yes.
     virtual bool Confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
@@ -25,17 +25,17 @@ public:
 
 // The dialogs as message boxes of the desktop. Boxes without a caption of their own take
 // the application's.
-class TMessageBoxDialogs : public TUserDialogs {
+class MessageBoxDialogs : public UserDialogs {
 public:
-    explicit TMessageBoxDialogs(QString applicationCaption)
-        : FApplicationCaption(std::move(applicationCaption)) {}
+    explicit MessageBoxDialogs(QString applicationCaption)
+        : applicationCaption_(std::move(applicationCaption)) {}
 
     bool Confirm(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     void ShowException(QWidget* parent, const QString& text) override;
 
 private:
-    QString FApplicationCaption;
+    QString applicationCaption_;
 };
 
 }  // namespace capspect

@@ -21,17 +21,17 @@ bool IsSet(const char* name) {
 }
 
 // COM for the GUI thread, for as long as the window runs.
-class TComApartment {
+class ComApartment {
 public:
-    TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~TComApartment() { CoUninitialize(); }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
 };
 
 // Shows an exception that a component let out into the message loop, as the framework's
 // loop does.
-void ShowLoopException(TUserDialogs& dialogs, QWidget& window, std::exception_ptr failure) {
+void ShowLoopException(UserDialogs& dialogs, QWidget& window, std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const std::exception& error) {
@@ -58,7 +58,7 @@ ExitStatus RunMainWindow(const CommandContext& context) {
     if (!backend) {
         return ExitStatus::Failure;
     }
-    const TComApartment apartment;
+    const ComApartment apartment;
     // Qt gets no arguments of ours: the command line has been read already.
     int argc = 1;
     char name[] = "capspect";
@@ -66,8 +66,8 @@ ExitStatus RunMainWindow(const CommandContext& context) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("capspect"));
 
-    TMessageBoxDialogs dialogs(QStringLiteral("Vidscope"));
-    TQtMessagePump pump;
+    MessageBoxDialogs dialogs(QStringLiteral("Vidscope"));
+    QtMessagePump pump;
     backend->WatchDeviceChanges();
     TForm1 window(dialogs,
                   context.options.verbose ? VerboseReports(context.err) : TDXShowReports{});

@@ -24,10 +24,10 @@ constexpr int kTextIndent = 2;      // pixels between an entry's left edge and i
 
 // Draws the drop-down entries through the control's owner-draw routine: the native list's
 // own texts are empty.
-class TVQLangComboBoxDelegate final : public QStyledItemDelegate {
+class ComboBoxItemDelegate final : public QStyledItemDelegate {
 public:
-    explicit TVQLangComboBoxDelegate(TVQLangComboBox& comboBox)
-        : QStyledItemDelegate(&comboBox), FComboBox(comboBox) {}
+    explicit ComboBoxItemDelegate(TVQLangComboBox& comboBox)
+        : QStyledItemDelegate(&comboBox), comboBox_(comboBox) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -35,29 +35,29 @@ public:
         // the highlight colours for the selected entry.
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         painter->save();
-        painter->setFont(FComboBox.font());
+        painter->setFont(comboBox_.font());
         painter->setBrush(option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
         painter->setPen(
             option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        FComboBox.DrawItem(*painter, option, index.row());
+        comboBox_.DrawItem(*painter, option, index.row());
         painter->restore();
         if (option.state.testFlag(QStyle::State_HasFocus)) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(option);
             focus.backgroundColor = option.palette.color(QPalette::Highlight);
-            FComboBox.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter,
-                                             &FComboBox);
+            comboBox_.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter,
+                                             &comboBox_);
         }
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const QString text = QString::fromStdU16String(FComboBox.Model().ShownCaption(index.row()));
+        const QString text = QString::fromStdU16String(comboBox_.Model().ShownCaption(index.row()));
         const int width = option.fontMetrics.horizontalAdvance(text) + 2 * kTextIndent;
-        return {width, FComboBox.ItemHeight()};
+        return {width, comboBox_.ItemHeight()};
     }
 
 private:
-    TVQLangComboBox& FComboBox;
+    TVQLangComboBox& comboBox_;
 };
 
 WORD VirtualKey(const QKeyEvent& event) {
@@ -73,34 +73,34 @@ TShiftState ShiftStateOf(const QKeyEvent& event) {
 
 }  // namespace
 
-void TFaceTransition::Start(DWORD now, DWORD duration, QPixmap from, QPixmap to) {
-    FActive = true;
-    FStart = now;
-    FDuration = duration;
-    FFrom = std::move(from);
-    FTo = std::move(to);
+void FaceTransition::Start(DWORD now, DWORD duration, QPixmap from, QPixmap to) {
+    active_ = true;
+    start_ = now;
+    duration_ = duration;
+    from_ = std::move(from);
+    to_ = std::move(to);
 }
 
-void TFaceTransition::Stop() {
-    FActive = false;
-    FFrom = {};
-    FTo = {};
+void FaceTransition::Stop() {
+    active_ = false;
+    from_ = {};
+    to_ = {};
 }
 
-bool TFaceTransition::Running(DWORD now) const {
-    return FActive && now - FStart < FDuration;
+bool FaceTransition::Running(DWORD now) const {
+    return active_ && now - start_ < duration_;
 }
 
-double TFaceTransition::Progress(DWORD now) const {
-    if (!FActive || FDuration == 0) {
+double FaceTransition::Progress(DWORD now) const {
+    if (!active_ || duration_ == 0) {
         return 1.0;
     }
-    return std::min(1.0, static_cast<double>(now - FStart) / FDuration);
+    return std::min(1.0, static_cast<double>(now - start_) / duration_);
 }
 
 TVQLangComboBox::TVQLangComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
-    setItemDelegate(new TVQLangComboBoxDelegate(*this));
+    setItemDelegate(new ComboBoxItemDelegate(*this));
     view()->installEventFilter(this);
     // The list's popup window can close without hidePopup (a click outside it).
     view()->window()->installEventFilter(this);

@@ -23,22 +23,22 @@ class QStyleOptionViewItem;
 namespace capspect {
 
 // A cross-fade between two pictures of the closed face, timed by the platform clock.
-class TFaceTransition {
+class FaceTransition {
 public:
     void Start(DWORD now, DWORD duration, QPixmap from, QPixmap to);
     void Stop();
     bool Running(DWORD now) const;
     // How far the fade has come at `now`: 0 at the start, 1 at the end.
     double Progress(DWORD now) const;
-    const QPixmap& From() const { return FFrom; }
-    const QPixmap& To() const { return FTo; }
+    const QPixmap& From() const { return from_; }
+    const QPixmap& To() const { return to_; }
 
 private:
-    bool FActive = false;
-    DWORD FStart = 0;
-    DWORD FDuration = 0;
-    QPixmap FFrom;
-    QPixmap FTo;
+    bool active_ = false;
+    DWORD start_ = 0;
+    DWORD duration_ = 0;
+    QPixmap from_;
+    QPixmap to_;
 };
 
 class TVQLangComboBox : public QComboBox, private TComboListWindow {
@@ -120,7 +120,7 @@ private:
     DWORD TransitionDuration(TComboFaceState from, TComboFaceState to) const;
 
     TVQLangComboBoxModel FModel{*this};
-    TFaceTransition FTransition;
+    FaceTransition FTransition;
     QTimer FFrameTimer;
     TDrawItemEvent FOnDrawItem;
     int FItemHeight = kDefaultItemHeight;

@@ -16,18 +16,18 @@ namespace capspect {
 // The wake-up handler runs on whichever thread posts, possibly while the pump is being
 // destroyed on the GUI thread; the pointer is cleared under the lock before the pump goes.
 // A queued call that is already on its way is dropped by Qt with the object.
-struct TQtMessagePump::WakeTarget {
+struct QtMessagePump::WakeTarget {
     std::mutex mutex;
-    TQtMessagePump* pump = nullptr;
+    QtMessagePump* pump = nullptr;
 };
 
-TQtMessagePump::TQtMessagePump(QObject* parent)
-    : QObject(parent), FWakeTarget(std::make_shared<WakeTarget>()) {
-    FWakeTarget->pump = this;
-    FTimer.setSingleShot(true);
-    FTimer.setTimerType(Qt::PreciseTimer);
-    connect(&FTimer, &QTimer::timeout, this, &TQtMessagePump::Pump);
-    SetWakeHandler([target = FWakeTarget] {
+QtMessagePump::QtMessagePump(QObject* parent)
+    : QObject(parent), wakeTarget_(std::make_shared<WakeTarget>()) {
+    wakeTarget_->pump = this;
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &QtMessagePump::Pump);
+    SetWakeHandler([target = wakeTarget_] {
         const std::lock_guard lock(target->mutex);
         if (target->pump != nullptr) {
             target->pump->SchedulePump();
@@ -36,26 +36,26 @@ TQtMessagePump::TQtMessagePump(QObject* parent)
     SchedulePump();
 }
 
-TQtMessagePump::~TQtMessagePump() {
+QtMessagePump::~QtMessagePump() {
     SetWakeHandler({});
-    const std::lock_guard lock(FWakeTarget->mutex);
-    FWakeTarget->pump = nullptr;
+    const std::lock_guard lock(wakeTarget_->mutex);
+    wakeTarget_->pump = nullptr;
 }
 
-void TQtMessagePump::SchedulePump() {
+void QtMessagePump::SchedulePump() {
     // Thread-safe: a queued call is an event posted to the pump's thread.
-    QMetaObject::invokeMethod(this, &TQtMessagePump::Pump, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &QtMessagePump::Pump, Qt::QueuedConnection);
 }
 
-void TQtMessagePump::Pump() {
+void QtMessagePump::Pump() {
     try {
         ProcessPostedMessages();
     } catch (...) {
         // The turn stopped at the failing message; the rest is still queued and no wake-up
         // will come for it, so another turn is due.
         SchedulePump();
-        if (FExceptionHandler) {
-            FExceptionHandler(std::current_exception());
+        if (exceptionHandler_) {
+            exceptionHandler_(std::current_exception());
         } else {
             qWarning("capspect: a window message handler failed");
         }
@@ -63,14 +63,14 @@ void TQtMessagePump::Pump() {
     ArmTimer();
 }
 
-void TQtMessagePump::ArmTimer() {
+void QtMessagePump::ArmTimer() {
     const std::optional<std::chrono::milliseconds> due = TimeUntilNextTimer();
     if (!due) {
-        FTimer.stop();
+        timer_.stop();
         return;
     }
     const auto interval = std::min<std::chrono::milliseconds::rep>(due->count(), INT_MAX);
-    FTimer.start(static_cast<int>(interval));
+    timer_.start(static_cast<int>(interval));
 }
 
 }  // namespace capspect

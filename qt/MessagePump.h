@@ -12,22 +12,22 @@
 
 namespace capspect {
 
-class TQtMessagePump : public QObject {
+class QtMessagePump : public QObject {
     Q_OBJECT
 
 public:
     // Receives an exception that a window procedure let out while the pump ran it.
-    using TExceptionHandler = std::function<void(std::exception_ptr)>;
+    using ExceptionHandler = std::function<void(std::exception_ptr)>;
 
     // Takes over the wake-up of the calling thread's queue; create it on the GUI thread,
     // which must run a Qt event loop. Messages already queued are handled on the first
     // loop turn.
-    explicit TQtMessagePump(QObject* parent = nullptr);
+    explicit QtMessagePump(QObject* parent = nullptr);
     // Gives the wake-up back; messages posted afterwards wait for another pump.
-    ~TQtMessagePump() override;
+    ~QtMessagePump() override;
 
     // Without a handler an escaped exception is written to Qt's warning log.
-    void SetExceptionHandler(TExceptionHandler handler) { FExceptionHandler = std::move(handler); }
+    void SetExceptionHandler(ExceptionHandler handler) { exceptionHandler_ = std::move(handler); }
 
 private:
     struct WakeTarget;
@@ -36,9 +36,9 @@ private:
     void Pump();
     void ArmTimer();
 
-    std::shared_ptr<WakeTarget> FWakeTarget;
-    QTimer FTimer;
-    TExceptionHandler FExceptionHandler;
+    std::shared_ptr<WakeTarget> wakeTarget_;
+    QTimer timer_;
+    ExceptionHandler exceptionHandler_;
 };
 
 }  // namespace capspect

@@ -9,54 +9,54 @@ namespace capspect {
 
 // A child object of the widget that holds its control. Qt destroys children with their
 // parent, so the control goes when the widget goes and tells its partners then.
-class TWinControlKeeper : public QObject {
+class WinControlKeeper : public QObject {
 public:
-    explicit TWinControlKeeper(QWidget& widget)
-        : QObject(&widget), FControl(new TQtWinControl(widget)) {}
+    explicit WinControlKeeper(QWidget& widget)
+        : QObject(&widget), control_(new QtWinControl(widget)) {}
 
-    TQtWinControl& Control() const { return *FControl; }
+    QtWinControl& Control() const { return *control_; }
 
 private:
-    const std::unique_ptr<TQtWinControl> FControl;
+    const std::unique_ptr<QtWinControl> control_;
 };
 
-TQtWinControl& TQtWinControl::For(QWidget& widget) {
+QtWinControl& QtWinControl::For(QWidget& widget) {
     for (QObject* child : widget.children()) {
-        if (const auto* keeper = dynamic_cast<const TWinControlKeeper*>(child)) {
+        if (const auto* keeper = dynamic_cast<const WinControlKeeper*>(child)) {
             return keeper->Control();
         }
     }
-    return (new TWinControlKeeper(widget))->Control();
+    return (new WinControlKeeper(widget))->Control();
 }
 
-TQtWinControl::TQtWinControl(QWidget& widget)
-    : FWidget(&widget), FWindow([](UINT, WPARAM, LPARAM) -> LRESULT { return 0; }) {}
+QtWinControl::QtWinControl(QWidget& widget)
+    : widget_(&widget), window_([](UINT, WPARAM, LPARAM) -> LRESULT { return 0; }) {}
 
-TQtWinControl::~TQtWinControl() = default;
+QtWinControl::~QtWinControl() = default;
 
-RECT TQtWinControl::ClientRect() const {
-    if (FWidget == nullptr) {
+RECT QtWinControl::ClientRect() const {
+    if (widget_ == nullptr) {
         return RECT{};
     }
-    return RECT{0, 0, FWidget->width(), FWidget->height()};
+    return RECT{0, 0, widget_->width(), widget_->height()};
 }
 
-TCursor TQtWinControl::Cursor() const {
-    if (FWidget != nullptr && FWidget->testAttribute(Qt::WA_SetCursor) &&
-        FWidget->cursor().shape() == Qt::BlankCursor) {
+TCursor QtWinControl::Cursor() const {
+    if (widget_ != nullptr && widget_->testAttribute(Qt::WA_SetCursor) &&
+        widget_->cursor().shape() == Qt::BlankCursor) {
         return crNone;
     }
     return crDefault;
 }
 
-void TQtWinControl::SetCursor(TCursor cursor) {
-    if (FWidget == nullptr) {
+void QtWinControl::SetCursor(TCursor cursor) {
+    if (widget_ == nullptr) {
         return;
     }
     if (cursor == crNone) {
-        FWidget->setCursor(Qt::BlankCursor);
+        widget_->setCursor(Qt::BlankCursor);
     } else {
-        FWidget->unsetCursor();
+        widget_->unsetCursor();
     }
 }
 

@@ -11,16 +11,16 @@
 
 namespace capspect {
 
-class TQtWinControl : public TWinControl {
+class QtWinControl : public TWinControl {
 public:
     // The control that stands for `widget`, made on first use. The widget owns it: when
     // the widget is destroyed, so is the control, with its owned components.
-    static TQtWinControl& For(QWidget& widget);
+    static QtWinControl& For(QWidget& widget);
 
-    ~TQtWinControl() override;
+    ~QtWinControl() override;
 
     // A window of the calling thread that stands for the widget in the platform's calls.
-    HWND Handle() const override { return FWindow.Handle(); }
+    HWND Handle() const override { return window_.Handle(); }
     // The widget's area in its own coordinates; empty once the widget is going.
     RECT ClientRect() const override;
     // crNone while the widget hides the cursor, crDefault otherwise.
@@ -28,15 +28,15 @@ public:
     void SetCursor(TCursor cursor);
 
     // The widget; null once it is being destroyed.
-    QWidget* Widget() const { return FWidget.data(); }
+    QWidget* Widget() const { return widget_.data(); }
 
 private:
-    friend class TWinControlKeeper;
+    friend class WinControlKeeper;
 
-    explicit TQtWinControl(QWidget& widget);
+    explicit QtWinControl(QWidget& widget);
 
-    QPointer<QWidget> FWidget;
-    THiddenWindow FWindow;
+    QPointer<QWidget> widget_;
+    THiddenWindow window_;
 };
 
 }  // namespace capspect

@@ -31,7 +31,7 @@ constexpr int kDropDownCount = 8;
 
 }  // namespace
 
-TForm1::TForm1(TUserDialogs& dialogs, TDXShowReports reports)
+TForm1::TForm1(UserDialogs& dialogs, TDXShowReports reports)
     : Win32Form(kDesign),
       FDialogs(dialogs),
       FReports(std::move(reports)),
@@ -109,7 +109,7 @@ void TForm1::FollowDeviceChanges() {
     // the error box rather than in the system's frames.
     FCap->CaptureDevices().OnChange = [this] { RunHandler(&TForm1::RelistDeviceChoice); };
     FDeviceChanges =
-        std::make_unique<TDeviceChangeWatch>([this] { RunHandler(&TForm1::RefreshDevices); });
+        std::make_unique<DeviceChangeWatch>([this] { RunHandler(&TForm1::RefreshDevices); });
 }
 
 void TForm1::RelistDeviceChoice() {

@@ -14,7 +14,7 @@
 namespace capspect {
 
 class TDXShowCapture;
-class TUserDialogs;
+class UserDialogs;
 
 class TForm1 final : public Win32Form {
 public:
@@ -24,7 +24,7 @@ public:
 
     // Builds the window, hidden, and runs FormCreate. `reports` go to the capture component
     // from its first step on (the command line's --verbose); the window itself handles none.
-    explicit TForm1(TUserDialogs& dialogs, TDXShowReports reports = {});
+    explicit TForm1(UserDialogs& dialogs, TDXShowReports reports = {});
     ~TForm1() override;
 
     // The creation handler: creates the capture component and lists its devices, the first
@@ -38,7 +38,7 @@ public:
     // The capture component; null when its creation failed or the window is gone.
     TDXShowCapture* Capture() const { return FCap; }
     // What hears of devices coming and going; null without a capture component.
-    const TDeviceChangeWatch* DeviceChanges() const { return FDeviceChanges.get(); }
+    const DeviceChangeWatch* DeviceChanges() const { return FDeviceChanges.get(); }
 
     Win32Panel& Panel1() { return FPanel1; }
     TVQLangComboBox& VQLangComboBox1() { return FVQLangComboBox1; }
@@ -67,7 +67,7 @@ private:
     // shown in the error box and goes no further.
     void RunHandler(void (TForm1::*handler)());
 
-    TUserDialogs& FDialogs;
+    UserDialogs& FDialogs;
     TDXShowReports FReports;
     // The window as the components see it; it owns the capture component.
     Win32WinControl FControl{*this};
@@ -76,7 +76,7 @@ private:
     Win32Button FButton1;
     Win32Memo FMemo1;
     TDXShowCapture* FCap = nullptr;
-    std::unique_ptr<TDeviceChangeWatch> FDeviceChanges;
+    std::unique_ptr<DeviceChangeWatch> FDeviceChanges;
 };
 
 }  // namespace capspect

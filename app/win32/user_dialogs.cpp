@@ -14,17 +14,16 @@ int ShowBox(HWND owner, std::u16string_view caption, std::u16string_view text, U
 
 }  // namespace
 
-bool TMessageBoxDialogs::Confirm(HWND owner, std::u16string_view caption,
-                                 std::u16string_view text) {
+bool MessageBoxDialogs::Confirm(HWND owner, std::u16string_view caption, std::u16string_view text) {
     return ShowBox(owner, caption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void TMessageBoxDialogs::ShowMessage(HWND owner, std::u16string_view text) {
-    ShowBox(owner, FApplicationCaption, text, MB_OK);
+void MessageBoxDialogs::ShowMessage(HWND owner, std::u16string_view text) {
+    ShowBox(owner, applicationCaption_, text, MB_OK);
 }
 
-void TMessageBoxDialogs::ShowException(HWND owner, std::u16string_view text) {
-    ShowBox(owner, FApplicationCaption, ExceptionBoxText(text), MB_OK | MB_ICONERROR);
+void MessageBoxDialogs::ShowException(HWND owner, std::u16string_view text) {
+    ShowBox(owner, applicationCaption_, ExceptionBoxText(text), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace capspect

@@ -10,9 +10,9 @@
 
 namespace capspect {
 
-class TUserDialogs {
+class UserDialogs {
 public:
-    virtual ~TUserDialogs() = default;
+    virtual ~UserDialogs() = default;
 
     // A confirmation with the buttons Yes and No; true for Yes.
     virtual bool Confirm(HWND owner, std::u16string_view caption, std::u16string_view text) = 0;
@@ -24,17 +24,17 @@ public:
 
 // The dialogs as the system's message boxes. Boxes without a caption of their own take
 // the application's.
-class TMessageBoxDialogs : public TUserDialogs {
+class MessageBoxDialogs : public UserDialogs {
 public:
-    explicit TMessageBoxDialogs(std::u16string applicationCaption)
-        : FApplicationCaption(std::move(applicationCaption)) {}
+    explicit MessageBoxDialogs(std::u16string applicationCaption)
+        : applicationCaption_(std::move(applicationCaption)) {}
 
     bool Confirm(HWND owner, std::u16string_view caption, std::u16string_view text) override;
     void ShowMessage(HWND owner, std::u16string_view text) override;
     void ShowException(HWND owner, std::u16string_view text) override;
 
 private:
-    std::u16string FApplicationCaption;
+    std::u16string applicationCaption_;
 };
 
 }  // namespace capspect

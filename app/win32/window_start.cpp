@@ -20,7 +20,7 @@ ExitStatus RunMainWindow(const CommandContext& context) {
     }
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    TMessageBoxDialogs dialogs(u"Vidscope");
+    MessageBoxDialogs dialogs(u"Vidscope");
     backend->WatchDeviceChanges();
     TForm1 window(dialogs,
                   context.options.verbose ? VerboseReports(context.err) : TDXShowReports{});

@@ -49,7 +49,7 @@ namespace {
 using nlohmann::json;
 
 // Answers the questions the window puts to the user and records them.
-class AnsweringDialogs : public TUserDialogs {
+class AnsweringDialogs : public UserDialogs {
 public:
     struct Question {
         QString caption;
@@ -401,7 +401,7 @@ TEST_F(MainWindowTest, WithoutCaptureGraphBuilderTheWindowOpensEmptyAndOkStillAs
 
 TEST_F(MainWindowTest, GraphNotificationsReachTheComponentWhileTheWindowRuns) {
     Open(json::array({kLabCamera}));
-    const TQtMessagePump pump;
+    const QtMessagePump pump;
     PressOk();
     TDXShowCapture& capture = *Window().Capture();
     QEventLoop loop;

@@ -50,7 +50,7 @@ struct Handled {
 };
 
 TEST(MessagePumpTest, MessagesPostedFromOtherThreadsAreHandledInQtsLoop) {
-    TQtMessagePump pump;
+    QtMessagePump pump;
     LoopUntilDone loop;
     std::vector<Handled> handled;
     const std::thread::id guiThread = std::this_thread::get_id();
@@ -96,7 +96,7 @@ TEST(MessagePumpTest, MessagesQueuedBeforeThePumpAndRepostedWhileHandlingArrive)
     });
     ASSERT_TRUE(PostMessageW(first.Handle(), WM_USER + 1, 0, 0));
 
-    TQtMessagePump pump;
+    QtMessagePump pump;
     loop.Run();
 
     ASSERT_FALSE(loop.TimedOut());
@@ -105,7 +105,7 @@ TEST(MessagePumpTest, MessagesQueuedBeforeThePumpAndRepostedWhileHandlingArrive)
 
 TEST(MessagePumpTest, PlatformTimersTickWhileQtsLoopRuns) {
     TestClock clock;
-    TQtMessagePump pump;
+    QtMessagePump pump;
     LoopUntilDone loop;
     std::vector<WPARAM> ticks;
     THiddenWindow window([&](UINT message, WPARAM wParam, LPARAM) -> LRESULT {
@@ -126,7 +126,7 @@ TEST(MessagePumpTest, PlatformTimersTickWhileQtsLoopRuns) {
 }
 
 TEST(MessagePumpTest, ATimerSetWhileIdleWakesTheLoopOnTheRealClock) {
-    TQtMessagePump pump;
+    QtMessagePump pump;
     LoopUntilDone loop;
     int ticks = 0;
     THiddenWindow window([&](UINT message, WPARAM, LPARAM) -> LRESULT {
@@ -145,7 +145,7 @@ TEST(MessagePumpTest, ATimerSetWhileIdleWakesTheLoopOnTheRealClock) {
 }
 
 TEST(MessagePumpTest, AnExceptionFromAHandlerGoesToTheHandlerAndTheRestStillArrives) {
-    TQtMessagePump pump;
+    QtMessagePump pump;
     LoopUntilDone loop;
     std::vector<std::string> failures;
     pump.SetExceptionHandler([&](std::exception_ptr failure) {
@@ -179,7 +179,7 @@ TEST(MessagePumpTest, AfterThePumpIsGoneMessagesWaitForAnotherPump) {
         handled.push_back(wParam);
         return 0;
     });
-    { TQtMessagePump pump; }
+    { QtMessagePump pump; }
     std::thread([hwnd = window.Handle()] { PostMessageW(hwnd, WM_USER, 5, 0); }).join();
     QEventLoop loop;
     loop.processEvents(QEventLoop::AllEvents);

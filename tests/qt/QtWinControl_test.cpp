@@ -37,18 +37,18 @@ private:
 TEST(QtWinControlTest, OneControlPerWidgetWithAWindowOfItsOwn) {
     QWidget first;
     QWidget second;
-    TQtWinControl& control = TQtWinControl::For(first);
-    EXPECT_EQ(&TQtWinControl::For(first), &control);
-    EXPECT_NE(&TQtWinControl::For(second), &control);
+    QtWinControl& control = QtWinControl::For(first);
+    EXPECT_EQ(&QtWinControl::For(first), &control);
+    EXPECT_NE(&QtWinControl::For(second), &control);
     EXPECT_EQ(control.Widget(), &first);
     EXPECT_TRUE(IsWindow(control.Handle()));
-    EXPECT_NE(control.Handle(), TQtWinControl::For(second).Handle());
+    EXPECT_NE(control.Handle(), QtWinControl::For(second).Handle());
 }
 
 TEST(QtWinControlTest, ClientRectFollowsTheWidgetsSize) {
     QWidget widget;
     widget.resize(320, 240);
-    const TQtWinControl& control = TQtWinControl::For(widget);
+    const QtWinControl& control = QtWinControl::For(widget);
     RECT rect = control.ClientRect();
     EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}),
               (std::vector<LONG>{0, 0, 320, 240}));
@@ -60,7 +60,7 @@ TEST(QtWinControlTest, ClientRectFollowsTheWidgetsSize) {
 
 TEST(QtWinControlTest, CursorNoneHidesTheWidgetsCursorAndDefaultRestoresIt) {
     QWidget widget;
-    TQtWinControl& control = TQtWinControl::For(widget);
+    QtWinControl& control = QtWinControl::For(widget);
     EXPECT_EQ(control.Cursor(), crDefault);
     control.SetCursor(crNone);
     EXPECT_EQ(control.Cursor(), crNone);
@@ -74,7 +74,7 @@ TEST(QtWinControlTest, DestroyingTheWidgetNotifiesPartnersAndFreesOwnedComponent
     Watcher watcher;
     bool ownedDestroyed = false;
     auto widget = std::make_unique<QWidget>();
-    TQtWinControl& control = TQtWinControl::For(*widget);
+    QtWinControl& control = QtWinControl::For(*widget);
     const HWND handle = control.Handle();
     watcher.FreeNotification(&control);
     TComponent::CreateOwned<Owned>(control, ownedDestroyed);
@@ -90,7 +90,7 @@ TEST(QtWinControlTest, AChildWidgetsControlGoesWithItsParent) {
     Watcher watcher;
     auto parent = std::make_unique<QWidget>();
     auto* child = new QWidget(parent.get());
-    TQtWinControl& control = TQtWinControl::For(*child);
+    QtWinControl& control = QtWinControl::For(*child);
     watcher.FreeNotification(&control);
     parent.reset();
     EXPECT_EQ(watcher.removed, std::vector<TComponent*>{&control});

@@ -34,7 +34,7 @@ namespace capspect {
 namespace {
 
 // Answers the questions the window puts to the user and records them.
-class AnsweringDialogs : public TUserDialogs {
+class AnsweringDialogs : public UserDialogs {
 public:
     struct Question {
         std::u16string caption;
@@ -312,7 +312,7 @@ TEST_F(Win32WindowTest, AnotherDpiScalesTheLayoutAndTheFont) {
 }
 
 // A capture device's arrival or removal as the system announces it to a registered window.
-void AnnounceDeviceChange(const TDeviceChangeWatch& watch, WPARAM event) {
+void AnnounceDeviceChange(const DeviceChangeWatch& watch, WPARAM event) {
     DEV_BROADCAST_DEVICEINTERFACE_W record{};
     record.dbcc_size = sizeof record;
     record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
@@ -322,7 +322,7 @@ void AnnounceDeviceChange(const TDeviceChangeWatch& watch, WPARAM event) {
 
 TEST_F(Win32WindowTest, FollowsDevicesThatComeAndGo) {
     OpenDemo();
-    const TDeviceChangeWatch* watch = Window().DeviceChanges();
+    const DeviceChangeWatch* watch = Window().DeviceChanges();
     ASSERT_NE(watch, nullptr);
     TVQLangComboBox& combo = Window().VQLangComboBox1();
     combo.SetItemIndexNr(2);
