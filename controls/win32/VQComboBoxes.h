@@ -58,6 +58,7 @@ public:
     const TVQLangComboBoxModel& Model() const { return FModel; }
 
     TVQLangComboBoxItems& Items() { return FModel.Items(); }
+    void SetItems(const TVQLangComboBoxItems& source) { FModel.SetItems(source); }
     void Add(std::u16string_view caption, std::u16string_view value) { FModel.Add(caption, value); }
     void Clear() { FModel.Clear(); }
     int GetCount() const { return FModel.GetCount(); }
@@ -65,6 +66,15 @@ public:
     void SetItemIndex(std::u16string_view value) { FModel.SetItemIndex(value); }
     int ItemIndexNr() const { return FModel.ItemIndexNr(); }
     void SetItemIndexNr(int index) { FModel.SetItemIndexNr(index); }
+
+    bool AutoAdd() const { return FModel.AutoAdd(); }
+    void SetAutoAdd(bool autoAdd) { FModel.SetAutoAdd(autoAdd); }
+    std::int32_t CustomValue() const { return FModel.CustomValue(); }
+    void SetCustomValue(std::int32_t value) { FModel.SetCustomValue(value); }
+    bool AutoComplete() const { return FModel.AutoComplete(); }
+    void SetAutoComplete(bool autoComplete) { FModel.SetAutoComplete(autoComplete); }
+    DWORD AutoCompleteDelay() const { return FModel.AutoCompleteDelay(); }
+    void SetAutoCompleteDelay(DWORD delay) { FModel.SetAutoCompleteDelay(delay); }
 
     // The height of an entry and of the selection field, in pixels.
     int ItemHeight() const { return FItemHeight; }

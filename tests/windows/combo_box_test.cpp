@@ -136,7 +136,7 @@ std::vector<DWORD> DrawnEntry(const Win32Panel& parent, const TVQLangComboBox& c
 TEST_F(Win32ComboBoxTest, DrawnCaptionsShowCustomValueForTheDecimalPlaceholder) {
     SendMessageW(combo.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(window.form->Font()), FALSE);
     combo.Add(u"Input %d", u"in");
-    combo.Model().SetCustomValue(3);
+    combo.SetCustomValue(3);
     const std::vector<DWORD> placeholder = DrawnEntry(panel, combo);
     combo.Items().Items(0).SetCaption(u"Input 3");
     EXPECT_EQ(DrawnEntry(panel, combo), placeholder);
@@ -176,7 +176,7 @@ TEST_F(Win32ComboBoxTest, TheClosedFaceShowsTheSelectedCaption) {
     combo.SetFont(window.form->Font());
     window.form->Show(SW_SHOWNOACTIVATE);
     combo.Add(u"Input %d", u"in");
-    combo.Model().SetCustomValue(3);
+    combo.SetCustomValue(3);
     combo.SetItemIndexNr(0);
     const std::vector<DWORD> placeholder = FacePicture(combo);
     combo.Items().Items(0).SetCaption(u"Input 3");
