@@ -193,7 +193,8 @@ ExitStatus RunVerifyCommand(std::span<const std::string> args, const CommandCont
     if (!rendered) {
         return ExitStatus::Failure;
     }
-    const std::unique_ptr<FormatTrials> trials = RenderedDeviceTrials(rendered->Capture());
+    const std::unique_ptr<FormatTrials> trials =
+        RenderedDeviceTrials(rendered->Capture(), rendered->Device().Moniker().Get());
     if (!trials) {
         context.err << "capspect verify: "
                     << QuotedText(Utf16ToUtf8(rendered->Device().Description()))

@@ -74,6 +74,13 @@ cmp -s "$out/replay.out" "$results/report.out" || {
 "$linux" report --json --devices "$results/snapshot.json" > "$out/replay.json"
 cmp -s "$out/replay.json" "$results/report.json" || fail "the replayed --json report differs"
 
-echo "vivid under Wine: $capabilities capabilities, the replay matches"
+# verify streams the first two formats through Wine's graph into our sample counter.
+verified=$(grep -cE $'\t(ok|slow)\t3 frames\t' "$results/verify.txt" || true)
+[ "$verified" = 2 ] && grep -q '^2 of 2 formats verified' "$results/verify.txt" || {
+    cat "$results/verify.txt" "$results/verify.err"
+    fail "verify did not stream both formats (status $(cat "$results/verify.status"))"
+}
+
+echo "vivid under Wine: $capabilities capabilities, the replay matches, verify streams"
 echo "time of report: capspect.exe under Wine $(cat "$results/wine.time") s," \
     "capspect on Linux $(cat "$results/linux.time") s"
