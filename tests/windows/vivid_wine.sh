@@ -1,16 +1,18 @@
 #!/bin/bash
-# Runs capspect.exe on Wine's DirectShow against the kernel's vivid driver: one QEMU guest
+# Runs capspect.com on Wine's DirectShow against the kernel's vivid driver: one QEMU guest
 # with this machine's whole userland (run-vivid-rootfs.sh), Wine's V4L2 capture filter
 # over vivid. Checks on the host:
 #  - `list` names the device;
 #  - the report has one block per capability that Wine's capture filter offers (its
 #    snapshot lists them), and at least one;
 #  - the snapshot, replayed on Linux (`capspect report --devices`), gives the guest's
-#    report byte for byte, and `report --json` likewise.
+#    report byte for byte, and `report --json` likewise;
+#  - `verify` streams the first two formats through Wine's graph into our sample
+#    counter (`ok`, or `slow` on a loaded guest, with every frame).
 # Prints the time of `capspect.exe report` under Wine and of `capspect report` on Linux in
 # the same guest.
 #
-# Usage: vivid_wine.sh CAPSPECT_EXE CAPSPECT_LINUX RUN_VIVID_ROOTFS_SH WINEPREFIX
+# Usage: vivid_wine.sh CAPSPECT_COM CAPSPECT_LINUX RUN_VIVID_ROOTFS_SH WINEPREFIX
 # Wine's VMR-9 needs a Direct3D device to connect (under the null graphics driver it
 # crashes), so the guest gives Wine an Xvfb display.
 # Prints SKIP and succeeds where QEMU, a kernel image, Wine, Xvfb or the Linux build is
