@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's icon (a lens beside a list of formats) and writes it as a Windows
 icon file with 16, 24, 32, 48 and 64 pixel images (32-bit BGRA with an AND mask).
-Usage: tools/make-icon.py app/win32/capspect.ico"""
+Usage: tools/make-icon.py app/win32/resources/icon.ico"""
 import struct
 import sys
 
