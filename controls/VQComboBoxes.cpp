@@ -98,7 +98,8 @@ double FaceTransition::Progress(DWORD now) const {
     return std::min(1.0, static_cast<double>(now - start_) / duration_);
 }
 
-TVQLangComboBox::TVQLangComboBox(QWidget* parent) : QComboBox(parent) {
+TVQLangComboBox::TVQLangComboBox(QWidget* parent)
+    : QComboBox(parent), ComboBoxProperties(static_cast<TComboListWindow&>(*this)) {
     setEditable(false);
     setItemDelegate(new ComboBoxItemDelegate(*this));
     view()->installEventFilter(this);
@@ -129,7 +130,7 @@ void TVQLangComboBox::DrawItem(QPainter& painter, const QStyleOptionViewItem& op
     if (!isEnabled()) {
         painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
     }
-    const QString text = QString::fromStdU16String(FModel.ShownCaption(index));
+    const QString text = QString::fromStdU16String(model_.ShownCaption(index));
     const QRect textRect(option.rect.left() + kTextIndent, option.rect.top(),
                          std::max(0, option.rect.width() - kTextIndent), option.rect.height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
@@ -145,10 +146,10 @@ void TVQLangComboBox::paintEvent(QPaintEvent* /*event*/) {
     const DWORD now = timeGetTime();
     if (!FTransition.Running(now)) {
         FTransition.Stop();
-        const TComboFaceState from = FModel.CurrentState();
-        const TComboFaceState to = FModel.NewState();
+        const TComboFaceState from = model_.CurrentState();
+        const TComboFaceState to = model_.NewState();
         const DWORD duration = TransitionDuration(from, to);
-        FModel.FacePainted();
+        model_.FacePainted();
         if (duration == 0) {
             PaintFace(painter, to);
             return;
@@ -168,23 +169,23 @@ void TVQLangComboBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QComboBox::keyPressEvent(event);
-    FModel.KeyDown(VirtualKey(*event), ShiftStateOf(*event));
+    model_.KeyDown(VirtualKey(*event), ShiftStateOf(*event));
 }
 
 void TVQLangComboBox::enterEvent(QEnterEvent* event) {
     QComboBox::enterEvent(event);
-    FModel.MouseEntered();
+    model_.MouseEntered();
 }
 
 void TVQLangComboBox::leaveEvent(QEvent* event) {
     QComboBox::leaveEvent(event);
-    FModel.MouseLeft(FDroppedDown, isEnabled());
+    model_.MouseLeft(FDroppedDown, isEnabled());
 }
 
 void TVQLangComboBox::changeEvent(QEvent* event) {
     QComboBox::changeEvent(event);
     if (event->type() == QEvent::EnabledChange) {
-        FModel.EnabledChanged(isEnabled());
+        model_.EnabledChanged(isEnabled());
     }
 }
 
@@ -217,7 +218,7 @@ bool TVQLangComboBox::eventFilter(QObject* watched, QEvent* event) {
 void TVQLangComboBox::showPopup() {
     QComboBox::showPopup();
     FDroppedDown = true;
-    FModel.DroppedDown();
+    model_.DroppedDown();
 }
 
 void TVQLangComboBox::hidePopup() {
@@ -228,7 +229,7 @@ void TVQLangComboBox::hidePopup() {
 void TVQLangComboBox::ListClosed() {
     if (FDroppedDown) {
         FDroppedDown = false;
-        FModel.ClosedUp();
+        model_.ClosedUp();
     }
 }
 
@@ -273,10 +274,10 @@ bool TVQLangComboBox::HandleTypeAhead(const QKeyEvent& event) {
     const QString text = event.text();
     const bool commandKey =
         (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
-    if (!FModel.AutoComplete() || commandKey || text.isEmpty() || !text.front().isPrint()) {
+    if (!model_.AutoComplete() || commandKey || text.isEmpty() || !text.front().isPrint()) {
         return false;
     }
-    FModel.KeyPress(text.toStdU16String());
+    model_.KeyPress(text.toStdU16String());
     return true;
 }
 
@@ -304,7 +305,7 @@ QStyleOptionComboBox TVQLangComboBox::FaceOption(TComboFaceState state) const {
     if (hasFocus() && !FDroppedDown) {
         option.state |= QStyle::State_HasFocus;
     }
-    option.currentText = QString::fromStdU16String(FModel.FaceText());
+    option.currentText = QString::fromStdU16String(model_.FaceText());
     option.currentIcon = QIcon();
     return option;
 }

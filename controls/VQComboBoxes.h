@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "controls/VQComboBoxModel.h"
+#include "controls/VQComboBoxProperties.h"
 
 class QStyleOptionComboBox;
 class QStyleOptionViewItem;
@@ -41,7 +42,7 @@ private:
     QPixmap to_;
 };
 
-class TVQLangComboBox : public QComboBox, private TComboListWindow {
+class TVQLangComboBox : public QComboBox, private TComboListWindow, public ComboBoxProperties {
     Q_OBJECT
 
 public:
@@ -53,30 +54,6 @@ public:
 
     explicit TVQLangComboBox(QWidget* parent = nullptr);
     ~TVQLangComboBox() override;
-
-    // The control's behaviour without the window, for code that reads or drives it directly.
-    TVQLangComboBoxModel& Model() { return FModel; }
-    const TVQLangComboBoxModel& Model() const { return FModel; }
-
-    TVQLangComboBoxItems& Items() { return FModel.Items(); }
-    void SetItems(const TVQLangComboBoxItems& source) { FModel.SetItems(source); }
-    void Add(std::u16string_view caption, std::u16string_view value) { FModel.Add(caption, value); }
-    void Clear() { FModel.Clear(); }
-    int GetCount() const { return FModel.GetCount(); }
-
-    std::u16string ItemIndex() const { return FModel.ItemIndex(); }
-    void SetItemIndex(std::u16string_view value) { FModel.SetItemIndex(value); }
-    int ItemIndexNr() const { return FModel.ItemIndexNr(); }
-    void SetItemIndexNr(int index) { FModel.SetItemIndexNr(index); }
-
-    bool AutoAdd() const { return FModel.AutoAdd(); }
-    void SetAutoAdd(bool autoAdd) { FModel.SetAutoAdd(autoAdd); }
-    std::int32_t CustomValue() const { return FModel.CustomValue(); }
-    void SetCustomValue(std::int32_t value) { FModel.SetCustomValue(value); }
-    bool AutoComplete() const { return FModel.AutoComplete(); }
-    void SetAutoComplete(bool autoComplete) { FModel.SetAutoComplete(autoComplete); }
-    DWORD AutoCompleteDelay() const { return FModel.AutoCompleteDelay(); }
-    void SetAutoCompleteDelay(DWORD delay) { FModel.SetAutoCompleteDelay(delay); }
 
     int ItemHeight() const { return FItemHeight; }
     void SetItemHeight(int height);
@@ -119,7 +96,6 @@ private:
     QPixmap FacePicture(TComboFaceState state) const;
     DWORD TransitionDuration(TComboFaceState from, TComboFaceState to) const;
 
-    TVQLangComboBoxModel FModel{*this};
     FaceTransition FTransition;
     QTimer FFrameTimer;
     TDrawItemEvent FOnDrawItem;

@@ -31,7 +31,9 @@ private:
 
 }  // namespace
 
-TVQLangComboBox::TVQLangComboBox(HWND parent, int id) {
+TVQLangComboBox::TVQLangComboBox(HWND parent, int id)
+    : ComboBoxList(static_cast<const Win32Window&>(*this)),
+      ComboBoxProperties(static_cast<ComboBoxList&>(*this)) {
     Attach(CreateChildWindow(L"COMBOBOX", u"",
                              WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED, 0,
                              parent, id));
@@ -104,7 +106,7 @@ void TVQLangComboBox::DrawEntry(const DRAWITEMSTRUCT& request, COLORREF backgrou
         if (!IsWindowEnabled(Handle())) {
             SetTextColor(request.hDC, GetSysColor(COLOR_GRAYTEXT));
         }
-        const std::u16string text = FModel.ShownCaption(index);
+        const std::u16string text = model_.ShownCaption(index);
         SetBkColor(request.hDC, background);
         TextOutW(request.hDC, request.rcItem.left + kTextIndent, request.rcItem.top,
                  WideChars(text), static_cast<int>(text.size()));
@@ -130,18 +132,18 @@ LRESULT TVQLangComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             return Themed() ? reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)) : 0;
         case CB_FINDSTRING:
             // The native entries are empty: the captions answer.
-            return FModel.FindString(static_cast<int>(wParam),
+            return model_.FindString(static_cast<int>(wParam),
                                      lParam != 0 ? Utf16Text(reinterpret_cast<const WCHAR*>(lParam))
                                                  : std::u16string_view{});
         case WM_CHAR:
-            if (FModel.AutoComplete() && wParam >= L' ' && wParam != 0x7F) {
+            if (model_.AutoComplete() && wParam >= L' ' && wParam != 0x7F) {
                 KeyPressed(static_cast<wchar_t>(wParam));
                 return 0;
             }
             break;
         case WM_KEYDOWN: {
             const LRESULT answer = DefaultProc(message, wParam, lParam);
-            FModel.KeyDown(static_cast<WORD>(wParam), HeldModifiers());
+            model_.KeyDown(static_cast<WORD>(wParam), HeldModifiers());
             return answer;
         }
         case WM_MOUSEMOVE:
@@ -149,11 +151,11 @@ LRESULT TVQLangComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             break;
         case WM_MOUSELEAVE:
             FMouseInside = false;
-            FModel.MouseLeft(DroppedDown(), IsWindowEnabled(Handle()) != FALSE);
+            model_.MouseLeft(DroppedDown(), IsWindowEnabled(Handle()) != FALSE);
             break;
         case WM_ENABLE: {
             const LRESULT answer = DefaultProc(message, wParam, lParam);
-            FModel.EnabledChanged(wParam != FALSE);
+            model_.EnabledChanged(wParam != FALSE);
             return answer;
         }
         case WM_SETFOCUS: {
@@ -185,10 +187,10 @@ LRESULT TVQLangComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
 LRESULT TVQLangComboBox::Notified(WORD code) {
     switch (code) {
         case CBN_DROPDOWN:
-            FModel.DroppedDown();
+            model_.DroppedDown();
             return 1;
         case CBN_CLOSEUP:
-            FModel.ClosedUp();
+            model_.ClosedUp();
             return 1;
         case CBN_SELCHANGE:
             Invalidate();
@@ -201,7 +203,7 @@ LRESULT TVQLangComboBox::Notified(WORD code) {
 void TVQLangComboBox::KeyPressed(wchar_t typed) {
     const char16_t text[] = {static_cast<char16_t>(typed), u'\0'};
     const int before = ItemIndexNr();
-    if (FModel.KeyPress(text) && ItemIndexNr() != before) {
+    if (model_.KeyPress(text) && ItemIndexNr() != before) {
         // The parent hears of a selection made by typing as of one made with the mouse.
         SendMessageW(GetParent(Handle()), WM_COMMAND,
                      MAKEWPARAM(GetDlgCtrlID(Handle()), CBN_SELCHANGE),
@@ -216,7 +218,7 @@ void TVQLangComboBox::MouseMoved() {
     FMouseInside = true;
     TRACKMOUSEEVENT tracking{sizeof tracking, TME_LEAVE, Handle(), 0};
     TrackMouseEvent(&tracking);
-    FModel.MouseEntered();
+    model_.MouseEntered();
 }
 
 void TVQLangComboBox::PaintThemed() {
@@ -226,8 +228,8 @@ void TVQLangComboBox::PaintThemed() {
         EndPaint(Handle(), &paint);
         return;
     }
-    const TComboFaceState from = FModel.CurrentState();
-    const TComboFaceState to = FModel.NewState();
+    const TComboFaceState from = model_.CurrentState();
+    const TComboFaceState to = model_.NewState();
     DWORD duration = 0;
     if (FAILED(GetThemeTransitionDuration(FTheme, CP_READONLY, static_cast<int>(from),
                                           static_cast<int>(to), TMT_TRANSITIONDURATIONS,
@@ -251,12 +253,12 @@ void TVQLangComboBox::PaintThemed() {
         if (toDC != nullptr) {
             PaintFace(toDC, to);
         }
-        FModel.FacePainted();
+        model_.FacePainted();
         EndBufferedAnimation(buffer, TRUE);
     } else {
         // Without an animation buffer the face is painted at once rather than not at all.
         PaintFace(dc, to);
-        FModel.FacePainted();
+        model_.FacePainted();
     }
     EndPaint(Handle(), &paint);
 }
@@ -277,7 +279,7 @@ void TVQLangComboBox::PaintFace(HDC dc, TComboFaceState state) const {
     // The caption as stored: the closed face does not replace "%d".
     const int selection = ItemIndexNr();
     const std::u16string text =
-        selection >= 0 && selection < GetCount() ? FModel.Items().Items(selection).Caption() : u"";
+        selection >= 0 && selection < GetCount() ? model_.Items().Items(selection).Caption() : u"";
     const auto font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
     const HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
     RECT textRect = layout.rcItem;

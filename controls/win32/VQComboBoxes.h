@@ -18,13 +18,14 @@
 #include <uxtheme.h>
 
 #include "controls/VQComboBoxModel.h"
+#include "controls/VQComboBoxProperties.h"
 #include "win32/Win32Window.h"
 
 namespace capspect {
 
 // The native list of a combo box window, as the control's behaviour sees it: the entries
 // are the window's own, and so is the selection.
-class ComboBoxList final : public TComboListWindow {
+class ComboBoxList : public TComboListWindow {
 public:
     explicit ComboBoxList(const Win32Window& comboBox) : comboBox_(comboBox) {}
 
@@ -41,7 +42,8 @@ private:
     const Win32Window& comboBox_;
 };
 
-class TVQLangComboBox : public Win32Window {
+// The native list is a private base, so that it exists before the behaviour that uses it.
+class TVQLangComboBox : public Win32Window, private ComboBoxList, public ComboBoxProperties {
 public:
     // Draws entry `index` into `dc` within `rect` in place of the control's own drawing;
     // `state` holds the request's ODS_ flags.
@@ -52,29 +54,6 @@ public:
 
     TVQLangComboBox(HWND parent, int id);
     ~TVQLangComboBox() override;
-
-    // The control's behaviour without the window, for code that reads or drives it directly.
-    TVQLangComboBoxModel& Model() { return FModel; }
-    const TVQLangComboBoxModel& Model() const { return FModel; }
-
-    TVQLangComboBoxItems& Items() { return FModel.Items(); }
-    void SetItems(const TVQLangComboBoxItems& source) { FModel.SetItems(source); }
-    void Add(std::u16string_view caption, std::u16string_view value) { FModel.Add(caption, value); }
-    void Clear() { FModel.Clear(); }
-    int GetCount() const { return FModel.GetCount(); }
-    std::u16string ItemIndex() const { return FModel.ItemIndex(); }
-    void SetItemIndex(std::u16string_view value) { FModel.SetItemIndex(value); }
-    int ItemIndexNr() const { return FModel.ItemIndexNr(); }
-    void SetItemIndexNr(int index) { FModel.SetItemIndexNr(index); }
-
-    bool AutoAdd() const { return FModel.AutoAdd(); }
-    void SetAutoAdd(bool autoAdd) { FModel.SetAutoAdd(autoAdd); }
-    std::int32_t CustomValue() const { return FModel.CustomValue(); }
-    void SetCustomValue(std::int32_t value) { FModel.SetCustomValue(value); }
-    bool AutoComplete() const { return FModel.AutoComplete(); }
-    void SetAutoComplete(bool autoComplete) { FModel.SetAutoComplete(autoComplete); }
-    DWORD AutoCompleteDelay() const { return FModel.AutoCompleteDelay(); }
-    void SetAutoCompleteDelay(DWORD delay) { FModel.SetAutoCompleteDelay(delay); }
 
     // The height of an entry and of the selection field, in pixels.
     int ItemHeight() const { return FItemHeight; }
@@ -95,7 +74,6 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Invalidate() { FList.Invalidate(); }
     // The control's owner-draw routine for one entry.
     void DrawEntry(const DRAWITEMSTRUCT& request, COLORREF background);
     LRESULT Notified(WORD code);
@@ -106,8 +84,6 @@ private:
     void OpenTheme();
     void CloseTheme();
 
-    ComboBoxList FList{*this};
-    TVQLangComboBoxModel FModel{FList};
     TDrawItemEvent FOnDrawItem;
     HTHEME FTheme = nullptr;
     int FItemHeight = kDefaultItemHeight;
