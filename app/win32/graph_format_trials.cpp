@@ -15,7 +15,6 @@
 #include "app/win32/sample_counter.h"
 #include "platform/support/comobject.h"
 #include "platform/support/mediatypes.h"
-#include "platform/support/pin_category.h"
 
 namespace capspect {
 namespace {
@@ -41,37 +40,12 @@ struct BoundDevice {
     ComPtr<IAMStreamConfig> config;
 };
 
-// The output pin whose formats the report lists: the capture pin, else the first output
-// pin with a stream configuration.
-ComPtr<IPin> CapturePinOf(IBaseFilter& filter) {
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter.EnumPins(pins.GetAddressOf()))) {
-        return nullptr;
-    }
-    ComPtr<IPin> fallback;
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction{};
-        ComPtr<IAMStreamConfig> config;
-        if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT ||
-            FAILED(pin.As(&config))) {
-            continue;
-        }
-        if (PinCategoryOf(*pin.Get()) == PIN_CATEGORY_CAPTURE) {
-            return pin;
-        }
-        if (!fallback) {
-            fallback = pin;
-        }
-    }
-    return fallback;
-}
-
 class GraphFormatTrials final : public FormatTrials {
 public:
-    GraphFormatTrials(ComPtr<IGraphBuilder> graph, ComPtr<IMoniker> moniker,
-                      ComPtr<SampleCounter> counter, MediaType original)
+    GraphFormatTrials(ComPtr<IGraphBuilder> graph, ComPtr<ICaptureGraphBuilder2> builder,
+                      ComPtr<IMoniker> moniker, ComPtr<SampleCounter> counter, MediaType original)
         : graph_(std::move(graph)),
+          builder_(std::move(builder)),
           moniker_(std::move(moniker)),
           counter_(std::move(counter)),
           original_(std::move(original)) {
@@ -136,13 +110,26 @@ private:
             failure = FailedCall{"IFilterGraph::AddFilter", hr, {}};
             return std::nullopt;
         }
-        device.pin = CapturePinOf(*device.filter.Get());
-        if (!device.pin || FAILED(device.pin.As(&device.config))) {
+        // The stream configuration the capture component lists the report's formats from,
+        // asked as it asks (the preview pin's, else the capture pin's), so that the trials
+        // set and stream the formats of the same pin.
+        const HRESULT found = FindStreamConfig(*device.filter.Get(), device.config);
+        if (FAILED(found) || FAILED(device.config.As(&device.pin))) {
             graph_->RemoveFilter(device.filter.Get());
             failure = FailedCall{"IAMStreamConfig", E_NOINTERFACE, {}};
             return std::nullopt;
         }
         return device;
+    }
+
+    HRESULT FindStreamConfig(IBaseFilter& filter, ComPtr<IAMStreamConfig>& config) const {
+        for (const GUID* category : {&PIN_CATEGORY_PREVIEW, &PIN_CATEGORY_CAPTURE}) {
+            if (SUCCEEDED(builder_->FindInterface(category, nullptr, &filter,
+                                                  IID_PPV_ARGS(config.ReleaseAndGetAddressOf())))) {
+                return S_OK;
+            }
+        }
+        return E_NOINTERFACE;
     }
 
     void Release(BoundDevice& device) const {
@@ -235,6 +222,7 @@ private:
     }
 
     ComPtr<IGraphBuilder> graph_;
+    ComPtr<ICaptureGraphBuilder2> builder_;
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaEventEx> events_;
     ComPtr<IMoniker> moniker_;
@@ -261,12 +249,19 @@ std::unique_ptr<FormatTrials> SystemDeviceTrials(const TDXShowCapture& capture, 
                                 IID_PPV_ARGS(graph.GetAddressOf())))) {
         return nullptr;
     }
+    ComPtr<ICaptureGraphBuilder2> builder;
+    if (FAILED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(builder.GetAddressOf()))) ||
+        FAILED(builder->SetFiltergraph(graph.Get()))) {
+        return nullptr;
+    }
     ComPtr<SampleCounter> counter = MakeComObject<SampleCounter>();
     if (FAILED(graph->AddFilter(counter.Get(), L"Sample counter"))) {
         return nullptr;
     }
-    return std::make_unique<GraphFormatTrials>(std::move(graph), ComPtr<IMoniker>(device),
-                                               std::move(counter), std::move(original));
+    return std::make_unique<GraphFormatTrials>(std::move(graph), std::move(builder),
+                                               ComPtr<IMoniker>(device), std::move(counter),
+                                               std::move(original));
 }
 
 }  // namespace capspect
