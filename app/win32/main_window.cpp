@@ -70,7 +70,12 @@ void TForm1::PlaceControls() {
                             Scale(design.height)};
     };
     FPanel1.SetBounds({0, 0, client.right, panelHeight});
-    FVQLangComboBox1.SetItemHeight(Scale(TVQLangComboBox::kDefaultItemHeight));
+    // The item height follows the DPI; a resize alone leaves it (setting it relays the
+    // combo box out).
+    if (const int itemHeight = Scale(TVQLangComboBox::kDefaultItemHeight);
+        FVQLangComboBox1.ItemHeight() != itemHeight) {
+        FVQLangComboBox1.SetItemHeight(itemHeight);
+    }
     WindowBounds combo = scaled(kComboBounds);
     combo.height += kDropDownCount * FVQLangComboBox1.ItemHeight();
     FVQLangComboBox1.SetBounds(combo);

@@ -158,6 +158,13 @@ LRESULT TVQLangComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             model_.EnabledChanged(wParam != FALSE);
             return answer;
         }
+        case WM_SETFONT: {
+            // A new font gives the selection field the font's height; the control keeps
+            // its own item height instead.
+            const LRESULT answer = DefaultProc(message, wParam, lParam);
+            SetItemHeight(FItemHeight);
+            return answer;
+        }
         case WM_SETFOCUS: {
             const LRESULT answer = DefaultProc(message, wParam, lParam);
             Invalidate();
