@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include "platform/support/platform_context.h"
+
 namespace capspect {
 
 enum class BackendKind { Sim, V4l2, DirectShow };
@@ -66,8 +68,8 @@ struct DeviceFailure {
 // happened (the V4L2 backend's: each bind records its device); each is answered once.
 std::vector<DeviceFailure> TakeDeviceFailures();
 
-// A started backend: the platform the device verbs run on. The simulated device set it
-// installed is removed again when it goes.
+// A started backend: the platform the device verbs run on. It holds the platform's
+// context, so that everything registered, installed or made for the run goes with it.
 class Backend {
 public:
     // Starts the backend `options` choose. When it cannot start (a catalog that does not
@@ -89,6 +91,9 @@ public:
 private:
     explicit Backend(BackendKind kind);
 
+    // First, so that it is made before the backend's work and ends after it. A backend
+    // started inside a running context (a test's) runs in that one.
+    std::optional<PlatformContext> platform_;
     BackendKind kind_;
     // Whatever follows devices that come and go (V4L2: the device monitor).
     std::shared_ptr<void> deviceWatch_;

@@ -52,6 +52,8 @@ std::string_view BackendHelp() {
 }
 
 std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
+    // The backend first: its platform context holds whatever the start registers.
+    std::unique_ptr<Backend> backend(new Backend(options.Kind()));
     if (options.Kind() == BackendKind::V4l2) {
         const v4l2::DiscoveryResult discovery =
             v4l2::StartV4l2Platform(v4l2::DiscoveryRoots{}, v4l2::FileDeviceOpener());
@@ -62,7 +64,7 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
                     << std::strerror(problem.error) << '\n';
             }
         }
-        return std::unique_ptr<Backend>(new Backend(BackendKind::V4l2));
+        return backend;
     }
     // Without a catalog file the simulated platform shows the demo devices.
     std::optional<sim::Catalog> catalog = LoadChosenCatalog(options.devicesFile, err);
@@ -70,7 +72,7 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
         return nullptr;
     }
     StartSimulatedPlatform(std::move(*catalog));
-    return std::unique_ptr<Backend>(new Backend(BackendKind::Sim));
+    return backend;
 }
 
 std::vector<DeviceFailure> TakeDeviceFailures() {
@@ -82,7 +84,11 @@ std::vector<DeviceFailure> TakeDeviceFailures() {
     return failures;
 }
 
-Backend::Backend(BackendKind kind) : kind_(kind) {}
+Backend::Backend(BackendKind kind) : kind_(kind) {
+    if (!PlatformContext::Running()) {
+        platform_.emplace();
+    }
+}
 
 void Backend::WatchDeviceChanges() {
     if (kind_ == BackendKind::V4l2 && !deviceWatch_) {

@@ -62,11 +62,13 @@ std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostr
             << PrintableText(SystemErrorText(static_cast<DWORD>(hr))) << '\n';
         return nullptr;
     }
+    // Its platform context holds the device set and the enumerator offered for it.
+    std::unique_ptr<Backend> backend(new Backend(options.Kind()));
     if (catalog) {
         sim::InstallCaptureDeviceFactory();
         sim::InstallCatalog(std::move(*catalog));
     }
-    return std::unique_ptr<Backend>(new Backend(options.Kind()));
+    return backend;
 }
 
 // The system's capture filters report their own failures through the components' events;
@@ -75,7 +77,11 @@ std::vector<DeviceFailure> TakeDeviceFailures() {
     return {};
 }
 
-Backend::Backend(BackendKind kind) : kind_(kind) {}
+Backend::Backend(BackendKind kind) : kind_(kind) {
+    if (!PlatformContext::Running()) {
+        platform_.emplace();
+    }
+}
 
 void Backend::WatchDeviceChanges() {}
 

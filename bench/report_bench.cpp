@@ -21,6 +21,7 @@
 #include "platform/devices/catalog.h"
 #include "platform/devices/devenum.h"
 #include "platform/directshow/platform.h"
+#include "platform/support/platform_context.h"
 
 namespace {
 
@@ -96,13 +97,13 @@ capspect::sim::Catalog CatalogWithFormats(int count) {
 
 void BM_RenderAndReportText(benchmark::State& state) {
     const auto formats = static_cast<int>(state.range(0));
+    const capspect::PlatformContext platform;
     capspect::sim::RegisterSimulatedPlatform();
     capspect::sim::InstallCatalog(CatalogWithFormats(formats));
     for (auto _ : state) {
         capspect::TDXShowCapture capture;
         benchmark::DoNotOptimize(capspect::BuildFormatReport(capture, u""));
     }
-    capspect::sim::InstallCatalog({});
     state.SetItemsProcessed(state.iterations() * formats);
 }
 BENCHMARK(BM_RenderAndReportText)
@@ -118,6 +119,7 @@ BENCHMARK(BM_RenderAndReportText)
 // of the report's size.
 void BM_ReportCommandText(benchmark::State& state) {
     const auto formats = static_cast<int>(state.range(0));
+    const capspect::PlatformContext platform;
     capspect::sim::RegisterSimulatedPlatform();
     capspect::sim::InstallCatalog(CatalogWithFormats(formats));
     std::size_t reportBytes = 0;
@@ -134,7 +136,6 @@ void BM_ReportCommandText(benchmark::State& state) {
         }
         peakAbove = std::max(peakAbove, peakBytes.load() - before);
     }
-    capspect::sim::InstallCatalog({});
     state.SetItemsProcessed(state.iterations() * formats);
     state.counters["per_format"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * formats,

@@ -28,9 +28,10 @@ endif()
 # once per locale of LOCALES (default en_US.UTF-8); Linux tests switch locales themselves.
 function(capspect_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;LOCALES" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_options GTest::gtest GTest::gmock
-                          GTest::gtest_main)
+    # Every test program gives each test a platform context of its own.
+    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/fresh_platform.cpp)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} capspect_platform capspect_options
+                          GTest::gtest GTest::gmock GTest::gtest_main)
     if(WIN32)
         # Under Wine each process start costs seconds: one test per program and locale, all
         # its cases in one run.

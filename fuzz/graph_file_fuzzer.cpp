@@ -14,6 +14,7 @@
 #include "platform/directshow/platform.h"
 #include "platform/linux/messages.h"
 #include "platform/sdk/messages.h"
+#include "platform/support/platform_context.h"
 #include "platform/support/unicode.h"
 
 using namespace capspect;
@@ -32,6 +33,8 @@ struct GraphFileTarget {
         name = Utf8ToUtf16(file.Path());
     }
 
+    // First, so that it ends after the component.
+    PlatformContext platform;
     fuzz::MemoryFile file;
     std::u16string name;
     std::unique_ptr<TDXShow> component;

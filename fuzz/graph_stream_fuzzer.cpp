@@ -15,6 +15,7 @@
 #include "platform/sdk/messages.h"
 #include "platform/sdk/storage.h"
 #include "platform/support/comptr.h"
+#include "platform/support/platform_context.h"
 
 using namespace capspect;
 
@@ -67,6 +68,8 @@ void CheckSavedGraphLoads(IGraphBuilder* graph) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The simulated platform for the whole run.
+    static const PlatformContext platform;
     static const bool registered = (sim::RegisterSimulatedPlatform(), true);
     static_cast<void>(registered);
     {

@@ -25,6 +25,7 @@
 #include "platform/sdk/storage.h"
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
+#include "platform/support/platform_context.h"
 #include "platform/support/unicode.h"
 #include "tests/sim/capture_fixture.h"
 #include "tests/support/media_builders.h"
@@ -176,6 +177,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s CORPUS_DIR (run from the repository root)\n", argv[0]);
         return 2;
     }
+    const capspect::PlatformContext platform;
     const capspect::fuzz::SeedWriter seeds{std::filesystem::path(argv[1])};
     capspect::fuzz::WriteMediaSeeds(seeds);
     capspect::fuzz::WriteCatalogSeeds(seeds);

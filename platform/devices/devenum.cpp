@@ -12,6 +12,7 @@
 #include "platform/support/comptr.h"
 #include "platform/support/faults.h"
 #include "platform/support/guids.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect::sim {
 namespace {
@@ -21,10 +22,7 @@ namespace {
 // device away from under a moniker.
 class DeviceSet {
 public:
-    static DeviceSet& Instance() {
-        static DeviceSet set;
-        return set;
-    }
+    static DeviceSet& Instance() { return PlatformContext::Part<DeviceSet>(); }
 
     void Install(Catalog catalog) {
         auto installed = std::make_shared<const Catalog>(std::move(catalog));

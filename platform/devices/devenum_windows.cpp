@@ -8,6 +8,7 @@
 
 #include "platform/devices/monikers.h"
 #include "platform/support/comobject.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect::sim {
 namespace {
@@ -29,15 +30,15 @@ private:
     const DeviceEnumeratorCreator create_;
 };
 
-// The registration and the enumerator it hides; one per process, as the registration is.
+// The registration and the enumerator it hides; the registration is the process's, and
+// one platform context runs at a time.
 struct Offer {
     DWORD cookie = 0;
     ComPtr<ICreateDevEnum> system;
 };
 
 Offer& TheOffer() {
-    static Offer offer;
-    return offer;
+    return capspect::PlatformContext::Part<Offer>();
 }
 
 }  // namespace

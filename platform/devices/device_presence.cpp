@@ -9,16 +9,14 @@
 #include <dshow.h>
 #include "platform/devices/devenum.h"
 #include "platform/directshow/filter.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect::sim {
 namespace {
 
 class WatchList {
 public:
-    static WatchList& Instance() {
-        static WatchList list;
-        return list;
-    }
+    static WatchList& Instance() { return PlatformContext::Part<WatchList>(); }
 
     std::uint64_t Add(std::u16string devicePath, DevicePresenceWatch::Handler handler) {
         const std::lock_guard lock(mutex_);

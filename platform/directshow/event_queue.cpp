@@ -1,5 +1,7 @@
 #include "platform/directshow/event_queue.h"
 
+#include "platform/support/platform_context.h"
+
 namespace capspect::sim {
 
 namespace {
@@ -10,8 +12,7 @@ struct PosterSlot {
 };
 
 PosterSlot& Slot() {
-    static PosterSlot slot;
-    return slot;
+    return capspect::PlatformContext::Part<PosterSlot>();
 }
 
 bool HoldsReference(const GraphEvent& event) {

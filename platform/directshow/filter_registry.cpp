@@ -4,6 +4,7 @@
 
 #include "platform/linux/com.h"
 #include "platform/linux/registry.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect::sim {
 
@@ -22,8 +23,7 @@ bool FilterRegistration::AcceptsInput(const GUID& majorType, const GUID& subType
 }
 
 FilterRegistry& FilterRegistry::Instance() {
-    static FilterRegistry registry;
-    return registry;
+    return PlatformContext::Part<FilterRegistry>();
 }
 
 void FilterRegistry::Register(FilterRegistration registration, ClassFactory factory) {

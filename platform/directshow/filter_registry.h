@@ -41,6 +41,7 @@ struct FilterRegistration {
 
 class FilterRegistry {
 public:
+    // The current platform context\'s (platform/support/platform_context.h).
     static FilterRegistry& Instance();
 
     // Adds or replaces the registration of (category, clsid) and registers the class.

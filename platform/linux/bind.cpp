@@ -5,10 +5,11 @@
 #include <optional>
 
 #include "platform/linux/bind.h"
-#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/guid.h"
+#include "platform/support/faults.h"
 #include "platform/support/guids.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -60,10 +61,12 @@ HRESULT BindClassMoniker(std::u16string_view name, REFIID riid, void** object) {
 
 class BinderRegistry {
 public:
-    static BinderRegistry& Instance() {
-        static BinderRegistry registry;
-        return registry;
+    BinderRegistry() {
+        binders_[u"@device:sw:"] = BindSoftwareDevice;
+        binders_[u"clsid:"] = BindClassMoniker;
     }
+
+    static BinderRegistry& Instance() { return PlatformContext::Part<BinderRegistry>(); }
 
     void Register(std::u16string prefix, DisplayNameBinder binder) {
         const std::lock_guard lock(mutex_);
@@ -88,11 +91,6 @@ public:
     }
 
 private:
-    BinderRegistry() {
-        binders_[u"@device:sw:"] = BindSoftwareDevice;
-        binders_[u"clsid:"] = BindClassMoniker;
-    }
-
     mutable std::mutex mutex_;
     std::map<std::u16string, DisplayNameBinder> binders_;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/linux/com.h"
 #include "platform/support/faults.h"
+#include "platform/support/platform_context.h"
 
 HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coinit*/) {
     return S_OK;
@@ -41,8 +42,7 @@ void CoTaskMemFree(void* block) {
 namespace capspect {
 
 ClassRegistry& ClassRegistry::Instance() {
-    static ClassRegistry registry;
-    return registry;
+    return PlatformContext::Part<ClassRegistry>();
 }
 
 void ClassRegistry::Register(const CLSID& clsid, ClassFactory factory) {

@@ -18,6 +18,7 @@ using ClassFactory = std::function<HRESULT(REFIID riid, void** object)>;
 // a class registered again replaces the earlier registration.
 class ClassRegistry {
 public:
+    // The current platform context\'s (platform/support/platform_context.h).
     static ClassRegistry& Instance();
 
     void Register(const CLSID& clsid, ClassFactory factory);

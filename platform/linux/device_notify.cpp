@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/linux/device_notify.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -15,8 +16,7 @@ namespace {
 class DeviceNotifyRegistry {
 public:
     static DeviceNotifyRegistry& Instance() {
-        static DeviceNotifyRegistry registry;
-        return registry;
+        return PlatformContext::Part<DeviceNotifyRegistry>();
     }
 
     HDEVNOTIFY Add(HWND window) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/linux/gdi.h"
+#include "platform/support/platform_context.h"
 
 namespace {
 
@@ -103,10 +104,19 @@ using GdiObject = std::variant<DeviceContextObject, BitmapObject, BrushObject>;
 // Every live GDI object by handle. One lock guards the table; calls are short.
 class GdiTable {
 public:
-    static GdiTable& Instance() {
-        static GdiTable table;
-        return table;
+    GdiTable() {
+        BitmapObject stock;
+        stock.width = 1;
+        stock.height = 1;
+        stock.stride = 2;
+        stock.stock = true;
+        stock.bits.assign(2, 0);
+        stockBitmap_ = Add<HBITMAP>(std::move(stock));
+        whiteBrush_ = Add<HBRUSH>(BrushObject{kWhite, true, 0});
+        blackBrush_ = Add<HBRUSH>(BrushObject{kBlack, true, 0});
     }
+
+    static GdiTable& Instance() { return capspect::PlatformContext::Part<GdiTable>(); }
 
     std::mutex& Mutex() { return mutex_; }
 
@@ -133,18 +143,6 @@ public:
 
 private:
     static constexpr std::size_t kStockObjects = 3;
-
-    GdiTable() {
-        BitmapObject stock;
-        stock.width = 1;
-        stock.height = 1;
-        stock.stride = 2;
-        stock.stock = true;
-        stock.bits.assign(2, 0);
-        stockBitmap_ = Add<HBITMAP>(std::move(stock));
-        whiteBrush_ = Add<HBRUSH>(BrushObject{kWhite, true, 0});
-        blackBrush_ = Add<HBRUSH>(BrushObject{kBlack, true, 0});
-    }
 
     std::mutex mutex_;
     std::unordered_map<std::uintptr_t, GdiObject> objects_;

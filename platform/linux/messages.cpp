@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/linux/messages.h"
 #include "platform/sdk/clock.h"
 #include "platform/support/hidden_window.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -21,13 +23,11 @@ struct Window {
     std::shared_ptr<MessageQueue> queue;
 };
 
-// Every live window of the process, by handle. Handles count up and are never reused.
+// Every live window of the platform context, by handle. Handles count up and are never
+// reused within the context.
 class WindowRegistry {
 public:
-    static WindowRegistry& Instance() {
-        static WindowRegistry registry;
-        return registry;
-    }
+    static WindowRegistry& Instance() { return PlatformContext::Part<WindowRegistry>(); }
 
     HWND Add(WindowProcedure procedure, std::shared_ptr<MessageQueue> queue) {
         const std::lock_guard lock(mutex_);
@@ -77,39 +77,75 @@ private:
     std::uintptr_t next_key_ = kFirstKey;
 };
 
-// The calling thread's queue. When the thread ends, its windows go with it, as on the
-// platform, so that posting to them fails instead of filling a queue nobody reads.
-class ThreadQueue {
+// The message queues of the context's threads, each made on its thread's first message
+// call.
+class ThreadQueues {
 public:
-    ~ThreadQueue() {
-        if (queue_) {
-            WindowRegistry::Instance().RemoveAllOf(queue_.get());
+    std::shared_ptr<MessageQueue> Of(std::thread::id thread) {
+        const std::lock_guard lock(mutex_);
+        std::shared_ptr<MessageQueue>& queue = queues_[thread];
+        if (!queue) {
+            queue = std::make_shared<MessageQueue>();
         }
+        return queue;
     }
 
-    const std::shared_ptr<MessageQueue>& Get() {
-        if (!queue_) {
-            queue_ = std::make_shared<MessageQueue>();
-        }
-        return queue_;
+    std::shared_ptr<MessageQueue> Existing(std::thread::id thread) const {
+        const std::lock_guard lock(mutex_);
+        const auto found = queues_.find(thread);
+        return found == queues_.end() ? nullptr : found->second;
     }
 
-    const MessageQueue* Existing() const { return queue_.get(); }
+    std::shared_ptr<MessageQueue> Take(std::thread::id thread) {
+        const std::lock_guard lock(mutex_);
+        const auto found = queues_.find(thread);
+        if (found == queues_.end()) {
+            return nullptr;
+        }
+        std::shared_ptr<MessageQueue> queue = std::move(found->second);
+        queues_.erase(found);
+        return queue;
+    }
 
 private:
-    std::shared_ptr<MessageQueue> queue_;
+    mutable std::mutex mutex_;
+    std::unordered_map<std::thread::id, std::shared_ptr<MessageQueue>> queues_;
 };
 
-thread_local ThreadQueue this_thread_queue;
+// When a thread ends, its queue and its windows go with it, as on the platform, so that
+// posting to them fails instead of filling a queue nobody reads.
+class ThreadEnd {
+public:
+    ~ThreadEnd() {
+        ThreadQueues* const queues = PlatformContext::ExistingPart<ThreadQueues>();
+        const std::shared_ptr<MessageQueue> queue =
+            queues != nullptr ? queues->Take(std::this_thread::get_id()) : nullptr;
+        WindowRegistry* const windows = PlatformContext::ExistingPart<WindowRegistry>();
+        if (queue != nullptr && windows != nullptr) {
+            windows->RemoveAllOf(queue.get());
+        }
+    }
+
+    void Arm() {}
+};
+
+thread_local ThreadEnd this_thread_end;
+
+std::shared_ptr<MessageQueue> ThisThreadQueue() {
+    this_thread_end.Arm();
+    return PlatformContext::Part<ThreadQueues>().Of(std::this_thread::get_id());
+}
 
 MessageQueue& CurrentQueue() {
-    return *this_thread_queue.Get();
+    // The context's part keeps the queue for as long as the context runs.
+    return *ThisThreadQueue();
 }
 
 // The window, if it exists and belongs to the calling thread.
 std::shared_ptr<Window> FindOwnWindow(HWND hwnd) {
     std::shared_ptr<Window> window = WindowRegistry::Instance().Find(hwnd);
-    if (window == nullptr || window->queue.get() != this_thread_queue.Existing()) {
+    if (window == nullptr || window->queue != PlatformContext::Part<ThreadQueues>().Existing(
+                                                  std::this_thread::get_id())) {
         return nullptr;
     }
     return window;
@@ -161,7 +197,7 @@ std::size_t RunTurn(std::size_t budget) {
 }  // namespace
 
 HWND AllocateHWnd(WindowProcedure procedure) {
-    return WindowRegistry::Instance().Add(std::move(procedure), this_thread_queue.Get());
+    return WindowRegistry::Instance().Add(std::move(procedure), ThisThreadQueue());
 }
 
 void DeallocateHWnd(HWND hwnd) {

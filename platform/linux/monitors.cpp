@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/linux/monitors.h"
+#include "platform/support/platform_context.h"
 
 namespace {
 
@@ -14,8 +15,7 @@ struct MonitorMap {
 };
 
 MonitorMap& Monitors() {
-    static MonitorMap map;
-    return map;
+    return capspect::PlatformContext::Part<MonitorMap>();
 }
 
 // Monitor handles are the monitor number plus one, so that no monitor is null.

@@ -3,8 +3,9 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/support/faults.h"
 #include "platform/linux/property_frame.h"
+#include "platform/support/faults.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -15,8 +16,7 @@ struct HandlerSlot {
 };
 
 HandlerSlot& Slot() {
-    static HandlerSlot slot;
-    return slot;
+    return capspect::PlatformContext::Part<HandlerSlot>();
 }
 
 PropertyFrameHandler CurrentHandler() {
@@ -36,8 +36,8 @@ PropertyFrameHandler SetPropertyFrameHandler(PropertyFrameHandler handler) {
 }  // namespace capspect
 
 HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
-                               IUnknown** objects, ULONG pageCount, LPCLSID pageClsids,
-                               LCID lcid, DWORD /*reserved*/, void* /*reservedPointer*/) {
+                               IUnknown** objects, ULONG pageCount, LPCLSID pageClsids, LCID lcid,
+                               DWORD /*reserved*/, void* /*reservedPointer*/) {
     if ((objectCount != 0 && objects == nullptr) || (pageCount != 0 && pageClsids == nullptr)) {
         return E_POINTER;
     }

@@ -5,6 +5,7 @@
 
 #include "platform/linux/registry.h"
 #include "platform/support/guids.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -45,8 +46,7 @@ std::u16string InstanceKey(const CLSID& category, const CLSID& clsid) {
 }  // namespace
 
 Registry& Registry::Instance() {
-    static Registry registry;
-    return registry;
+    return PlatformContext::Part<Registry>();
 }
 
 void Registry::RegisterClass(const CLSID& clsid, std::u16string_view name,
@@ -125,12 +125,6 @@ void Registry::RemoveKey(HKEY root, std::u16string_view keyPath) {
     if (const auto path = MakePath(root, keyPath)) {
         Remove(*path);
     }
-}
-
-void Registry::Clear() {
-    const std::lock_guard lock(mutex_);
-    localMachine_ = Key{};
-    currentUser_ = Key{};
 }
 
 std::optional<Registry::KeyPath> Registry::ResolveHandle(HKEY key) const {

@@ -22,6 +22,8 @@ struct RegisteredFilter {
 // The registry's contents and the backends' registration calls. Thread-safe.
 class Registry {
 public:
+    Registry() = default;
+    // The current platform context\'s (platform/support/platform_context.h).
     static Registry& Instance();
 
     // HKCR\CLSID\{clsid}: default value `name`; \InprocServer32: default value `fileName`
@@ -45,8 +47,6 @@ public:
     void SetDword(HKEY root, std::u16string_view keyPath, std::u16string_view valueName,
                   DWORD value);
     void RemoveKey(HKEY root, std::u16string_view keyPath);
-    // Forgets everything registered (tests).
-    void Clear();
 
     LSTATUS Open(HKEY key, LPCWSTR subKey, REGSAM access, PHKEY result);
     LSTATUS QueryValue(HKEY key, LPCWSTR valueName, LPDWORD type, LPBYTE data, LPDWORD dataSize);
@@ -68,8 +68,6 @@ private:
         bool currentUser = false;
         std::vector<std::u16string> names;
     };
-
-    Registry() = default;
 
     std::optional<KeyPath> ResolveHandle(HKEY key) const;
     std::optional<KeyPath> MakePath(HKEY root, std::u16string_view subKey) const;

@@ -1,10 +1,10 @@
 #include "platform/support/faults.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 
 FaultInjector& FaultInjector::Instance() {
-    static FaultInjector injector;
-    return injector;
+    return PlatformContext::Part<FaultInjector>();
 }
 
 void FaultInjector::Arm(std::string name, HRESULT hr, int skip, int times) {
@@ -17,11 +17,6 @@ void FaultInjector::Disarm(std::string_view name) {
     if (const auto found = faults_.find(name); found != faults_.end()) {
         faults_.erase(found);
     }
-}
-
-void FaultInjector::DisarmAll() {
-    const std::lock_guard lock(mutex_);
-    faults_.clear();
 }
 
 std::optional<HRESULT> FaultInjector::Check(std::string_view name) {

@@ -18,13 +18,13 @@ namespace capspect {
 
 class FaultInjector {
 public:
+    // The current platform context\'s (platform/support/platform_context.h).
     static FaultInjector& Instance();
 
     // After `skip` successful calls, the call `name` fails with `hr` for `times` calls
     // (negative: for every call until disarmed).
     void Arm(std::string name, HRESULT hr, int skip = 0, int times = -1);
     void Disarm(std::string_view name);
-    void DisarmAll();
 
     // Called by the simulated platform call `name`; answers the code to fail with.
     std::optional<HRESULT> Check(std::string_view name);

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/backend.h"
 #include "app/command_line.h"
+#include "platform/support/platform_context.h"
 
 namespace capspect {
 namespace {
@@ -121,6 +123,21 @@ TEST(CommandLineOptions, VerbsWithoutDevicesIgnoreTheBackend) {
     std::ostringstream err;
     EXPECT_EQ(RunCommandLine({"errtext", "0", "--backend", "v4l2"}, out, err), ExitStatus::Success);
     EXPECT_EQ(err.str(), "");
+}
+
+// The program makes a platform context only when it starts a backend, so these verbs
+// must not touch the platform: they would end the program.
+TEST(CommandLineOptions, VerbsWithoutDevicesUseNoPartOfThePlatform) {
+    const std::string media = std::string(std::getenv("CAPSPECT_TEST_DATA")) + "/platform";
+    for (const Args& args : {Args{"errtext", "0", "0x80040218", "-1"}, Args{"--help"},
+                             Args{"--version"}, Args{"identify", media + "/unreadable-stream.grf"},
+                             Args{"identify", media + "/missing.avi"}}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        RunCommandLine(args, out, err);
+        EXPECT_FALSE(out.str().empty() && err.str().empty()) << args.front();
+        EXPECT_EQ(PlatformContext::PartCount(), 0u) << args.front() << " " << args.back();
+    }
 }
 
 }  // namespace

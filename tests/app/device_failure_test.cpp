@@ -33,7 +33,6 @@ protected:
         tree_.AddNode("video0", v4l2::testing::LoadRecording("vivid.json"));
         v4l2::StartV4l2Platform(tree_.Roots(), tree_.Opener());
     }
-    void TearDown() override { v4l2::StopV4l2Platform(); }
 
     // The device's next bind fails `ioctl`'s `nth` call with `error` (`times` times).
     void FailNextBind(Ioctl ioctl, std::size_t nth, int error, std::size_t times = 1) {

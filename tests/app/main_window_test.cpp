@@ -471,7 +471,6 @@ TEST(MainWindowDeviceFailure, ShowsWhatWasReadThenTheFailureBeforeTheQuestion) {
         EXPECT_EQ(SeparatorCount(window.MemoText()), 83u * 6u);
         EXPECT_EQ(dialogs.order, std::vector<std::string>{"question"});
     }
-    v4l2::StopV4l2Platform();
 }
 
 }  // namespace

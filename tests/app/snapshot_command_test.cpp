@@ -149,7 +149,6 @@ TEST_F(SnapshotCommand, V4l2DeviceSnapshotReplaysWithTheLiveCapabilities) {
     std::ostringstream err;
     const BackendOptions options;
     const ExitStatus status = RunSnapshotCommand({}, CommandContext{out, err, options});
-    v4l2::StopV4l2Platform();
     ASSERT_EQ(status, ExitStatus::Success) << err.str();
 
     const sim::Catalog snapshot = sim::LoadCatalogString(out.str(), "snapshot");

@@ -16,7 +16,6 @@
 #include "platform/devices/device_presence.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
-#include "platform/support/faults.h"
 #include "platform/linux/messages.h"
 #include "platform/linux/property_frame.h"
 #include "platform/sdk/com.h"
@@ -24,6 +23,7 @@
 #include "platform/sdk/property_frame.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 #include "platform/support/mediatypes.h"
 #include "tests/support/LocaleEnvironment.h"
 
@@ -121,11 +121,8 @@ protected:
     void SetUp() override { sim::RegisterSimulatedPlatform(); }
 
     void TearDown() override {
-        FaultInjector::Instance().DisarmAll();
         capture.reset();
         ProcessMessagesUntilIdle();
-        sim::InstallCatalog({});
-        sim::RegisterSimulatedPlatform();
     }
 
     void Install(const std::vector<std::string>& devices) {
@@ -530,20 +527,13 @@ protected:
                 return MakeComObject<PagedCaptureFilter>(std::move(device))
                     ->QueryInterface(riid, object);
             });
-        previous_ = SetPropertyFrameHandler([this](const PropertyFrameRequest& request) {
+        SetPropertyFrameHandler([this](const PropertyFrameRequest& request) {
             requests.push_back(request);
             return S_OK;
         });
     }
-    void TearDown() override {
-        SetPropertyFrameHandler(previous_);
-        DXShowCaptureTest::TearDown();
-    }
 
     std::vector<PropertyFrameRequest> requests;
-
-private:
-    PropertyFrameHandler previous_;
 };
 
 TEST_F(CapturePropertyPagesTest, ShowsTheDevicePagesCaptionedWithItsName) {

@@ -18,13 +18,13 @@
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
 #include "platform/linux/com.h"
-#include "platform/support/faults.h"
 #include "platform/linux/messages.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/messages.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 
 namespace capspect::test {
 
@@ -296,13 +296,6 @@ protected:
         registration_.emplace(CLSID_FilterGraph, [this](REFIID riid, void** object) {
             return MakeComObject<TestGraph>(journal)->QueryInterface(riid, object);
         });
-    }
-
-    void TearDown() override {
-        FaultInjector::Instance().DisarmAll();
-        ProcessMessagesUntilIdle();
-        registration_.reset();
-        sim::RegisterSimulatedPlatform();
     }
 
     TDXShowReports Reports() {

@@ -245,7 +245,6 @@ TEST_F(DXShowTest, RecentFiltersNameRegisteredClassesByFriendlyName) {
     dx->UpdateRecentFilters();
     // The graph enumerates the most recently added filter first.
     EXPECT_EQ(TDXShow::RecentFilters().Text(), u"Registered Renderer\r\nSource\r\n");
-    Registry::Instance().UnregisterFilter(CLSID_LegacyAmFilterCategory, kRendererClsid);
 }
 
 TEST_F(DXShowTest, InsertFilterByDisplayNameAddsTheBoundFilter) {

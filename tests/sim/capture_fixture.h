@@ -13,12 +13,12 @@
 #include "platform/devices/devenum.h"
 #include "platform/directshow/filter.h"
 #include "platform/directshow/platform.h"
-#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/sdk/registry.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 
 namespace capspect::sim::test {
 
@@ -132,10 +132,6 @@ protected:
                                    IID_PPV_ARGS(builder.GetAddressOf())),
                   S_OK);
         ASSERT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
-    }
-    void TearDown() override {
-        FaultInjector::Instance().DisarmAll();
-        InstallCatalog({});
     }
 
     // The filter of the catalog's video device `index`, bound through its moniker.

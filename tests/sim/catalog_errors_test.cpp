@@ -239,7 +239,6 @@ TEST(CatalogErrorsText, NothingOfAFailedLoadIsUsed) {
     const auto installed = InstalledCatalog();
     ASSERT_EQ(installed->devices.size(), 1u);
     EXPECT_EQ(installed->devices[0].properties.friendlyName, u"Kept");
-    InstallCatalog({});
 }
 
 }  // namespace

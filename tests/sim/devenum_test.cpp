@@ -4,11 +4,11 @@
 
 #include "platform/devices/devenum.h"
 #include "platform/linux/com.h"
-#include "platform/support/faults.h"
 #include "platform/linux/registry.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/registry.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 #include "platform/support/guids.h"
 #include "platform/support/variant.h"
 
@@ -36,18 +36,10 @@ constexpr CLSID kSoftwareSource{
 class DeviceEnumerator : public testing::Test {
 protected:
     void SetUp() override {
-        // Registering the simulated platform installs a device filter factory; these tests
-        // install their own.
-        SetDeviceFilterFactory({});
         InstallCatalog(LoadCatalogString(kCatalog));
         ASSERT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_PPV_ARGS(enumerator_.GetAddressOf())),
                   S_OK);
-    }
-    void TearDown() override {
-        SetDeviceFilterFactory({});
-        InstallCatalog({});
-        Registry::Instance().Clear();
     }
 
     std::vector<ComPtr<IMoniker>> Monikers(const CLSID& category) {

@@ -209,7 +209,6 @@ TEST(DeviceNotification, RegisteredWindowsGetOneMessagePerChange) {
     EXPECT_EQ(received, std::vector<WPARAM>{DBT_DEVNODES_CHANGED});
 
     EXPECT_EQ(UnregisterDeviceNotification(registration), TRUE);
-    InstallCatalog({});
     DeallocateHWnd(window);
 }
 

@@ -148,10 +148,6 @@ protected:
         });
         events = As<IMediaEventEx>(graph);
     }
-    void TearDown() override {
-        RegisterSimulatedPlatform();  // back to the platform's message posting
-        StateTest::TearDown();
-    }
     std::optional<GraphEvent> Next() {
         GraphEvent event{};
         if (events->GetEvent(&event.code, &event.param1, &event.param2, 0) != S_OK) {

@@ -17,10 +17,6 @@ constexpr CLSID kOther{
 
 class RegistryTest : public testing::Test {
 protected:
-    // Backends register their own classes and filters; each test starts from none.
-    void SetUp() override { Registry::Instance().Clear(); }
-    void TearDown() override { Registry::Instance().Clear(); }
-
     // The string value of a key, or the error of the first call that failed.
     static std::variant<std::u16string, LSTATUS> ReadString(HKEY root, const std::u16string& key,
                                                             const char16_t* name) {

@@ -12,11 +12,11 @@
 #include "platform/directshow/filter_registry.h"
 #include "platform/directshow/interfaces.h"
 #include "platform/directshow/platform.h"
-#include "platform/support/faults.h"
 #include "platform/sdk/com.h"
 #include "platform/sdk/dshow/dshow.h"
 #include "platform/support/comobject.h"
 #include "platform/support/comptr.h"
+#include "platform/support/faults.h"
 #include "platform/support/mediatypes.h"
 
 namespace capspect::sim::test {
@@ -133,7 +133,6 @@ protected:
                                    IID_PPV_ARGS(graph.GetAddressOf())),
                   S_OK);
     }
-    void TearDown() override { FaultInjector::Instance().DisarmAll(); }
 
     template <typename F, typename... Args>
     ComPtr<F> Add(const char16_t* name, Args&&... args) {

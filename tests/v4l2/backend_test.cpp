@@ -39,7 +39,6 @@ protected:
                                    IID_PPV_ARGS(enumerator_.GetAddressOf())),
                   S_OK);
     }
-    void TearDown() override { StopV4l2Platform(); }
 
     std::vector<ComPtr<IMoniker>> Monikers() {
         std::vector<ComPtr<IMoniker>> monikers;

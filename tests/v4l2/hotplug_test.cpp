@@ -66,7 +66,6 @@ protected:
         monitor_.reset();
         events_.Reset();
         graph_.Reset();
-        StopV4l2Platform();
     }
 
     void StartPolling() {

@@ -13,6 +13,7 @@
 #include "platform/directshow/platform.h"
 #include "platform/sdk/registry.h"
 #include "platform/support/comobject.h"
+#include "platform/support/platform_context.h"
 #include "platform/support/unicode.h"
 
 namespace capspect::v4l2 {
@@ -25,10 +26,7 @@ using DevicesByPath = std::map<std::u16string, CaptureDeviceInfo>;
 // progress keeps the set it started with).
 class V4l2Backend {
 public:
-    static V4l2Backend& Instance() {
-        static V4l2Backend backend;
-        return backend;
-    }
+    static V4l2Backend& Instance() { return PlatformContext::Part<V4l2Backend>(); }
 
     void Start(const DiscoveryRoots& roots, DeviceOpener open) {
         const std::lock_guard lock(mutex_);
