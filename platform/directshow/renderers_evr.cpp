@@ -1,4 +1,6 @@
 // The Enhanced Video Renderer with its presenter's display control and its mixer.
+#include <string_view>
+
 #include "platform/directshow/renderers.h"
 #include "platform/sdk/dshow/capture.h"
 #include "platform/support/comobject.h"
@@ -156,59 +158,22 @@ public:
     }
 
     HRESULT SetAspectRatioMode(DWORD aspectRatioMode) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetAspectRatioMode")) {
-            return *fault;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        if ((aspectRatioMode & ~MFVideoARMode_Mask) != 0) {
-            return E_INVALIDARG;
-        }
-        shared_->record.aspectRatioMode = aspectRatioMode;
-        return S_OK;
+        return Keep("IMFVideoDisplayControl::SetAspectRatioMode", &EvrRecord::aspectRatioMode,
+                    aspectRatioMode, (aspectRatioMode & ~MFVideoARMode_Mask) == 0);
     }
 
     HRESULT GetAspectRatioMode(DWORD* aspectRatioMode) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::GetAspectRatioMode")) {
-            return *fault;
-        }
-        if (aspectRatioMode == nullptr) {
-            return E_POINTER;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        *aspectRatioMode = shared_->record.aspectRatioMode;
-        return S_OK;
+        return Answer("IMFVideoDisplayControl::GetAspectRatioMode", &EvrRecord::aspectRatioMode,
+                      aspectRatioMode);
     }
 
     HRESULT SetVideoWindow(HWND window) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetVideoWindow")) {
-            return *fault;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        if (window == nullptr) {
-            return E_INVALIDARG;
-        }
-        shared_->record.videoWindow = window;
-        return S_OK;
+        return Keep("IMFVideoDisplayControl::SetVideoWindow", &EvrRecord::videoWindow, window,
+                    window != nullptr);
     }
 
     HRESULT GetVideoWindow(HWND* window) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::GetVideoWindow")) {
-            return *fault;
-        }
-        if (window == nullptr) {
-            return E_POINTER;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        *window = shared_->record.videoWindow;
-        return S_OK;
+        return Answer("IMFVideoDisplayControl::GetVideoWindow", &EvrRecord::videoWindow, window);
     }
 
     HRESULT RepaintVideo() override {
@@ -240,81 +205,65 @@ public:
     }
 
     HRESULT SetBorderColor(COLORREF color) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetBorderColor")) {
-            return *fault;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        shared_->record.borderColor = color;
-        return S_OK;
+        return Keep("IMFVideoDisplayControl::SetBorderColor", &EvrRecord::borderColor, color);
     }
 
     HRESULT GetBorderColor(COLORREF* color) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::GetBorderColor")) {
-            return *fault;
-        }
-        if (color == nullptr) {
-            return E_POINTER;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        *color = shared_->record.borderColor;
-        return S_OK;
+        return Answer("IMFVideoDisplayControl::GetBorderColor", &EvrRecord::borderColor, color);
     }
 
     HRESULT SetRenderingPrefs(DWORD renderFlags) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetRenderingPrefs")) {
-            return *fault;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        shared_->record.renderingPrefs = renderFlags;
-        return S_OK;
+        return Keep("IMFVideoDisplayControl::SetRenderingPrefs", &EvrRecord::renderingPrefs,
+                    renderFlags);
     }
 
     HRESULT GetRenderingPrefs(DWORD* renderFlags) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::GetRenderingPrefs")) {
-            return *fault;
-        }
-        if (renderFlags == nullptr) {
-            return E_POINTER;
-        }
-        if (!shared_->filter) {
-            return MF_E_SHUTDOWN;
-        }
-        *renderFlags = shared_->record.renderingPrefs;
-        return S_OK;
+        return Answer("IMFVideoDisplayControl::GetRenderingPrefs", &EvrRecord::renderingPrefs,
+                      renderFlags);
     }
 
     HRESULT SetFullscreen(BOOL fullscreen) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::SetFullscreen")) {
+        return Keep("IMFVideoDisplayControl::SetFullscreen", &EvrRecord::fullscreen, fullscreen);
+    }
+
+    HRESULT GetFullscreen(BOOL* fullscreen) override {
+        return Answer("IMFVideoDisplayControl::GetFullscreen", &EvrRecord::fullscreen, fullscreen);
+    }
+
+private:
+    // A setting the presenter keeps. The call's fault comes first, then the filter being
+    // gone, then a value the platform refuses (`valid`).
+    template <typename T>
+    HRESULT Keep(std::string_view call, T EvrRecord::*setting, T value, bool valid = true) {
+        if (const auto fault = InjectedFault(call)) {
             return *fault;
         }
         if (!shared_->filter) {
             return MF_E_SHUTDOWN;
         }
-        shared_->record.fullscreen = fullscreen;
+        if (!valid) {
+            return E_INVALIDARG;
+        }
+        shared_->record.*setting = value;
         return S_OK;
     }
 
-    HRESULT GetFullscreen(BOOL* fullscreen) override {
-        if (const auto fault = InjectedFault("IMFVideoDisplayControl::GetFullscreen")) {
+    // A kept setting: the call's fault, a null pointer, the filter being gone, in that order.
+    template <typename T>
+    HRESULT Answer(std::string_view call, T EvrRecord::*setting, T* value) const {
+        if (const auto fault = InjectedFault(call)) {
             return *fault;
         }
-        if (fullscreen == nullptr) {
+        if (value == nullptr) {
             return E_POINTER;
         }
         if (!shared_->filter) {
             return MF_E_SHUTDOWN;
         }
-        *fullscreen = shared_->record.fullscreen;
+        *value = shared_->record.*setting;
         return S_OK;
     }
 
-private:
     std::shared_ptr<EvrShared> shared_;
 };
 
