@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include <dshow.h>
+
 namespace capspect {
 namespace {
 
@@ -103,6 +105,13 @@ std::optional<GUID> GuidFromString(std::string_view text) {
 }
 std::optional<GUID> GuidFromString(std::u16string_view text) {
     return ParseGuid(text);
+}
+
+GUID FourCCGuid(DWORD fourcc) {
+    // The platform's own FOURCC types share this tail; MEDIATYPE_Video is 'vids'.
+    GUID guid = MEDIATYPE_Video;
+    guid.Data1 = fourcc;
+    return guid;
 }
 
 }  // namespace capspect

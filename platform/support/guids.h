@@ -19,18 +19,17 @@ std::u16string GuidToU16String(const GUID& guid);
 std::optional<GUID> GuidFromString(std::string_view text);
 std::optional<GUID> GuidFromString(std::u16string_view text);
 
-// The platform's FOURCC media subtype: the four characters as the little-endian first
-// field, followed by -0000-0010-8000-00AA00389B71.
-inline constexpr GUID FourCCGuid(DWORD fourcc) {
-    return GUID{fourcc, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-}
 inline constexpr DWORD MakeFourCC(char a, char b, char c, char d) {
     return static_cast<DWORD>(static_cast<BYTE>(a)) |
            (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
            (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) |
            (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
 }
-inline constexpr GUID FourCCGuid(const char (&code)[5]) {
+
+// The platform's FOURCC media subtype: the four characters as the little-endian first
+// field, followed by -0000-0010-8000-00AA00389B71.
+GUID FourCCGuid(DWORD fourcc);
+inline GUID FourCCGuid(const char (&code)[5]) {
     return FourCCGuid(MakeFourCC(code[0], code[1], code[2], code[3]));
 }
 

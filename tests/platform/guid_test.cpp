@@ -7,7 +7,7 @@ namespace {
 
 using capspect::FourCCGuid;
 
-constexpr GUID kYuy2 = FourCCGuid("YUY2");
+const GUID kYuy2 = FourCCGuid("YUY2");
 
 TEST(Guid, FormatsRegistryTextInUpperCase) {
     EXPECT_EQ(capspect::GuidToString(kYuy2), "{32595559-0000-0010-8000-00AA00389B71}");
