@@ -119,6 +119,14 @@ bench-vivid: deps
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target capspect-cli
 	@./bench/vivid_report_bench.sh $(BUILD_DIR)/app/capspect-cli
 
+# The window's start and its first OK against `capspect report` on vivid under Xvfb, in a
+# guest with this machine's userland.
+.PHONY: bench-vivid-window
+bench-vivid-window: deps
+	@$(CMAKE) -S . -B $(BUILD_DIR) -DCAPSPECT_BENCHMARKS=ON >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target window_bench
+	@./bench/vivid_window_bench.sh $(BUILD_DIR)/bench/window_bench
+
 # `capspect verify`'s cost per format beyond streaming, against `v4l2-ctl --stream-mmap
 # --stream-count=N` for the same six formats, in the same kind of guest.
 .PHONY: bench-vivid-verify

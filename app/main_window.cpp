@@ -143,12 +143,8 @@ void TForm1::Button1Click() {
     if (FCap != nullptr) {
         RenderDeviceForReport(*FCap, FVQLangComboBox1->ItemIndex());
     }
-    FMemo1->clear();
-    if (FCap != nullptr) {
-        for (const std::u16string& entry : FormatReportEntries(FCap->OutputFormats())) {
-            AddMemoEntry(entry);
-        }
-    }
+    ShowMemoEntries(FCap != nullptr ? FormatReportEntries(FCap->OutputFormats())
+                                    : std::vector<std::u16string>{});
     ScrollMemoToTop();
     ShowDeviceFailures();
     if (FDialogs.Confirm(this, ToQString(kCopyQuestionCaption), ToQString(kCopyQuestion))) {
@@ -162,10 +158,19 @@ void TForm1::ShowDeviceFailures() {
     }
 }
 
-void TForm1::AddMemoEntry(std::u16string_view entry) {
-    QTextCursor end(FMemo1->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(WithQtLineBreaks(entry) + u'\n');
+void TForm1::ShowMemoEntries(const std::vector<std::u16string>& entries) {
+    // One text for the whole document: laid out once, where inserting entry by entry lays
+    // the document out again for each of a device's hundreds of formats.
+    qsizetype length = 0;
+    for (const std::u16string& entry : entries) {
+        length += static_cast<qsizetype>(entry.size()) + 1;
+    }
+    QString text;
+    text.reserve(length);
+    for (const std::u16string& entry : entries) {
+        text.append(WithQtLineBreaks(entry)).append(u'\n');
+    }
+    FMemo1->setPlainText(text);
 }
 
 void TForm1::ScrollMemoToTop() {

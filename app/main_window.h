@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Components/VQDirectShow/DXShow.h"
 
@@ -61,7 +62,8 @@ private:
     void FollowDeviceChanges();
     // Shows what the device failed to answer while it was rendered in the error box.
     void ShowDeviceFailures();
-    void AddMemoEntry(std::u16string_view entry);
+    // The memo holds exactly these entries, each followed by a line break.
+    void ShowMemoEntries(const std::vector<std::u16string>& entries);
     void ScrollMemoToTop();
     // Runs a handler as the framework runs event handlers: an exception that leaves it is
     // shown in the error box and goes no further.
