@@ -320,6 +320,18 @@ TEST_F(MainWindowTest, AsksTheQuestionAndNoLeavesTheClipboardUnchanged) {
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
+// What a user selects and copies from the memo has a line break wherever the report has
+// one, and nothing else in between.
+TEST_F(MainWindowTest, TextCopiedFromTheMemoHasTheReportsLines) {
+    Open(json::array({kLabCamera}));
+    PressOk();
+    Window().Memo1().selectAll();
+    Window().Memo1().copy();
+    QString copied = QApplication::clipboard()->text();
+    copied.replace(u'\n', QStringLiteral("\r\n"));
+    EXPECT_EQ(copied.toStdString(), ReportCommandOutput(""));
+}
+
 TEST_F(MainWindowTest, YesPutsTheExactReportOnTheClipboard) {
     Open(json::array({kLabCamera}));
     dialogs_.answer = true;
