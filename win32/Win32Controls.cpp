@@ -1,8 +1,10 @@
 #include "win32/Win32Controls.h"
 
 #include <cstring>
+#include <exception>
 
 #include "framework/Exceptions.h"
+#include "platform/support/hidden_window.h"
 #include "platform/support/wide_string.h"
 
 namespace capspect {
@@ -165,12 +167,17 @@ RECT Win32WinControl::ClientRect() const {
     return client;
 }
 
-int RunMessageLoop(const Win32Form& form) {
+int RunMessageLoop(Win32Form& form) {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (form.Handle() == nullptr || !IsDialogMessageW(form.Handle(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
+        }
+        // A component's hidden window cannot raise through the system's dispatching; what
+        // it raised is shown as the window's own handlers' exceptions are.
+        if (const std::exception_ptr failure = TakeWindowProcedureFailure()) {
+            form.HandleException(failure);
         }
     }
     return static_cast<int>(message.wParam);

@@ -108,8 +108,9 @@ private:
 };
 
 // Runs the thread's message loop until WM_QUIT; dialog keys (Tab between the controls)
-// work in `form`. Answers the exit code WM_QUIT carries.
-int RunMessageLoop(const Win32Form& form);
+// work in `form`, which also shows what a hidden window's procedure raised. Answers the
+// exit code WM_QUIT carries.
+int RunMessageLoop(Win32Form& form);
 
 // Puts `text` on the clipboard as CF_UNICODETEXT; false when the clipboard cannot be opened
 // or the text not stored.

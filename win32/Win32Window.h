@@ -42,6 +42,10 @@ public:
     void SetText(std::u16string_view text);
     std::u16string Text() const;
 
+    // An exception that left WindowProc, or that the message loop took from a hidden
+    // window: shown in an error box over the top-level window.
+    virtual void HandleException(std::exception_ptr failure);
+
 protected:
     Win32Window() = default;
     // Takes `window` over and subclasses it; a null window raises EOSError with the
@@ -51,8 +55,6 @@ protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The system's handling, after the reflection of children's notifications.
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // An exception that left WindowProc: shown in an error box over the top-level window.
-    virtual void HandleException(std::exception_ptr failure);
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,

@@ -206,6 +206,10 @@ void DeallocateHWnd(HWND hwnd) {
     }
 }
 
+std::exception_ptr TakeWindowProcedureFailure() {
+    return nullptr;
+}
+
 std::size_t ProcessPostedMessages() {
     return RunTurn(std::numeric_limits<std::size_t>::max());
 }

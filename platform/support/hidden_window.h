@@ -3,6 +3,7 @@
 // Linux a window of the platform layer's message queue.
 #pragma once
 
+#include <exception>
 #include <functional>
 
 #include <windows.h>
@@ -17,5 +18,12 @@ using WindowProcedure = std::function<LRESULT(UINT message, WPARAM wParam, LPARA
 HWND AllocateHWnd(WindowProcedure procedure);
 // Destroys a window made by AllocateHWnd; a null or unknown handle is ignored.
 void DeallocateHWnd(HWND hwnd);
+
+// The first exception a hidden window's procedure raised on the calling thread since the
+// last call, or null. On Windows the system dispatches the messages, and no exception may
+// pass through its frames: the window answers 0, keeps the exception here, and the
+// message loop takes it after DispatchMessageW. On Linux exceptions pass through the
+// platform layer's dispatching to whoever pumps, so this is always null.
+std::exception_ptr TakeWindowProcedureFailure();
 
 }  // namespace capspect

@@ -3,12 +3,28 @@
 // and goes with it.
 #include "platform/support/hidden_window.h"
 
+#include <exception>
 #include <memory>
+#include <utility>
 
 namespace capspect {
 namespace {
 
 constexpr wchar_t kClassName[] = L"CapspectHiddenWindow";
+
+// What a procedure raised on this thread, until the message loop takes it.
+thread_local std::exception_ptr pending_failure;
+
+LRESULT CallProcedure(WindowProcedure& procedure, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return procedure(message, wParam, lParam);
+    } catch (...) {
+        if (!pending_failure) {
+            pending_failure = std::current_exception();
+        }
+        return 0;
+    }
+}
 
 LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -24,7 +40,7 @@ LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     if (procedure != nullptr && *procedure) {
-        return (*procedure)(message, wParam, lParam);
+        return CallProcedure(*procedure, message, wParam, lParam);
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -61,6 +77,10 @@ void DeallocateHWnd(HWND hwnd) {
     if (hwnd != nullptr && IsWindow(hwnd)) {
         DestroyWindow(hwnd);
     }
+}
+
+std::exception_ptr TakeWindowProcedureFailure() {
+    return std::exchange(pending_failure, nullptr);
 }
 
 }  // namespace capspect
