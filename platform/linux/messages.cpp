@@ -126,6 +126,7 @@ public:
         }
     }
 
+    // Using the object makes it for the calling thread, so that it ends with the thread.
     void Arm() {}
 };
 
