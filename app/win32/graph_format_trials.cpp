@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 
 #include "app/verify_device.h"
 #include "app/win32/sample_counter.h"
@@ -24,10 +23,6 @@ using std::chrono::milliseconds;
 
 // Waits are cut into slices, so that Ctrl-C and the graph's error events are heard soon.
 constexpr milliseconds kWaitSlice = 50ms;
-
-milliseconds ToMilliseconds(REFERENCE_TIME units) {
-    return milliseconds{units / 10'000};
-}
 
 REFERENCE_TIME ToReferenceTime(std::chrono::steady_clock::duration duration) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count() / 100;
@@ -150,11 +145,7 @@ private:
         if (!want || !got) {
             return std::nullopt;
         }
-        if (got->width == want->width && std::abs(got->height) == std::abs(want->height) &&
-            got->subtype == want->subtype) {
-            return std::nullopt;
-        }
-        return DeliveredFormat{got->width, std::abs(got->height), got->subtype};
+        return ChangedFrame(*want, DeliveredFormat{got->width, got->height, got->subtype});
     }
 
     void Stream(const TrialRequest& request, TrialResult& result) {

@@ -1,5 +1,6 @@
 #include "platform/devices/format_trial.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include <dvdmedia.h>
@@ -31,6 +32,18 @@ std::optional<VideoFrame> VideoFrameOf(const AM_MEDIA_TYPE& type) {
         return FrameFrom<VIDEOINFOHEADER2>(type);
     }
     return std::nullopt;
+}
+
+std::optional<DeliveredFormat> ChangedFrame(const VideoFrame& asked, DeliveredFormat delivered) {
+    delivered.height = std::abs(delivered.height);
+    const bool same = delivered.width == asked.width &&
+                      delivered.height == std::abs(asked.height) &&
+                      delivered.subtype == asked.subtype;
+    return same ? std::nullopt : std::optional(delivered);
+}
+
+std::chrono::milliseconds ToMilliseconds(REFERENCE_TIME units) {
+    return std::chrono::milliseconds{units / 10'000};
 }
 
 }  // namespace capspect

@@ -4,6 +4,7 @@
 // REFERENCE_TIME; frame times come from the device's own clock.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,6 +45,13 @@ struct DeliveredFormat {
     LONG height = 0;
     GUID subtype{};
 };
+
+// `delivered` when it is another frame than `asked` (the height's sign, which says only
+// which way RGB rows run, does not count); nothing when it is the asked frame.
+std::optional<DeliveredFormat> ChangedFrame(const VideoFrame& asked, DeliveredFormat delivered);
+
+// A REFERENCE_TIME as whole milliseconds, for waits on the platform's millisecond clocks.
+std::chrono::milliseconds ToMilliseconds(REFERENCE_TIME units);
 
 // A call that failed, as the device names it: "VIDIOC_DQBUF" and the code, or a
 // simulated call and its HRESULT.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 
 #include <windows.h>
 
@@ -19,10 +18,6 @@ constexpr REFERENCE_TIME kDefaultInterval = 333'333;
 constexpr milliseconds kWaitSlice{20};
 
 const StreamingDesc kPlainStreaming;
-
-milliseconds ToMilliseconds(REFERENCE_TIME units) {
-    return milliseconds{units / 10'000};
-}
 
 // The simulated stream's clock: 100 ns units since the stream started, on the platform's
 // millisecond clock (which Linux tests drive).
@@ -50,10 +45,9 @@ private:
     const DWORD start_;
 };
 
-// The frame the device delivers instead of `asked`, when the catalog says it changes it.
-std::optional<DeliveredFormat> ChangedFrame(const StreamingDesc& streaming,
-                                            const VideoFrame& asked) {
-    DeliveredFormat delivered{asked.width, std::abs(asked.height), asked.subtype};
+// The frame the device delivers when `asked` is set: what the catalog says it changes.
+DeliveredFormat DeliveredFrame(const StreamingDesc& streaming, const VideoFrame& asked) {
+    DeliveredFormat delivered{asked.width, asked.height, asked.subtype};
     if (streaming.deliveredSize) {
         delivered.width = streaming.deliveredSize->cx;
         delivered.height = streaming.deliveredSize->cy;
@@ -61,10 +55,7 @@ std::optional<DeliveredFormat> ChangedFrame(const StreamingDesc& streaming,
     if (streaming.deliveredSubtype) {
         delivered.subtype = *streaming.deliveredSubtype;
     }
-    const bool same = delivered.width == asked.width &&
-                      delivered.height == std::abs(asked.height) &&
-                      delivered.subtype == asked.subtype;
-    return same ? std::nullopt : std::optional(delivered);
+    return delivered;
 }
 
 // Streams frames as `streaming` describes, at `interval`, into `result`.
@@ -122,7 +113,7 @@ TrialResult SimFormatTrials::Run(const TrialRequest& request) {
     const StreamingDesc& streaming = StreamingOf(capability);
     const std::optional<VideoFrame> asked = VideoFrameOf(format.Get());
     if (asked) {
-        result.changed = ChangedFrame(streaming, *asked);
+        result.changed = ChangedFrame(*asked, DeliveredFrame(streaming, *asked));
     }
     const REFERENCE_TIME setInterval = asked ? asked->avgTimePerFrame : 0;
     const REFERENCE_TIME interval =

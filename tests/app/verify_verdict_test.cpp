@@ -24,6 +24,19 @@ TEST(VerifyVerdict, RateComesFromTheFrameTimesNotTheirCount) {
     EXPECT_FALSE(MeasuredRate(FramesAt({1'000'000, 1'000'000})));  // no time between them
 }
 
+// A top-down RGB format is asked with a negative height; the same frame delivered is not
+// a change, and a changed frame is told with its height as a size.
+TEST(VerifyVerdict, AChangedFrameIgnoresTheDirectionOfRgbRows) {
+    const VideoFrame topDown{640, -480, MEDIASUBTYPE_RGB24, 333'333};
+    EXPECT_FALSE(ChangedFrame(topDown, {640, 480, MEDIASUBTYPE_RGB24}));
+    EXPECT_FALSE(ChangedFrame(topDown, {640, -480, MEDIASUBTYPE_RGB24}));
+    const std::optional<DeliveredFormat> smaller =
+        ChangedFrame(topDown, {320, -240, MEDIASUBTYPE_RGB24});
+    ASSERT_TRUE(smaller);
+    EXPECT_EQ(smaller->height, 240);
+    EXPECT_TRUE(ChangedFrame(topDown, {640, 480, MEDIASUBTYPE_YUY2}));
+}
+
 TEST(VerifyVerdict, WorstOutcomeWins) {
     TrialResult changedAndSlow = FramesAt({0, 666'667, 1'333'333});
     changedAndSlow.changed = DeliveredFormat{640, 480, MEDIASUBTYPE_YUY2};
