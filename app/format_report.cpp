@@ -53,7 +53,8 @@ std::string FormatReportText(const TDXShowStreamConfig& formats) {
     std::string text;
     text.reserve(ReportTextEstimate(formats));
     ForEachReportEntry(formats, [&text](const std::u16string& entry) {
-        text.append(Utf16ToUtf8(entry)).append("\r\n");
+        AppendAsUtf8(text, entry);
+        text.append("\r\n");
     });
     return text;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -10,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/support/wide_string.h"
+#include "util/DecimalDigits.h"
 
 namespace capspect {
 
@@ -55,36 +55,6 @@ std::optional<std::u16string> UserLocaleText(LCTYPE type) {
     }
     buffer.resize(static_cast<std::size_t>(length) - 1);  // the terminating NUL
     return buffer;
-}
-
-// A decimal number as a digit string with the decimal point after `integerDigits` digits.
-struct DecimalDigits {
-    std::string digits;
-    int integerDigits = 0;
-};
-
-// The significant digits of |value| rounded to `precision` digits, independent of the C
-// library's locale.
-DecimalDigits SignificantDigits(long double magnitude, int precision) {
-    char buffer[64];
-    const auto result = std::to_chars(std::begin(buffer), std::end(buffer), magnitude,
-                                      std::chars_format::scientific, precision - 1);
-    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    const std::size_t exponentAt = text.find('e');
-    DecimalDigits number;
-    for (const char c : text.substr(0, exponentAt)) {
-        if (c >= '0' && c <= '9') {
-            number.digits += c;
-        }
-    }
-    int exponent = 0;
-    std::string_view exponentText = text.substr(exponentAt + 1);
-    if (!exponentText.empty() && exponentText.front() == '+') {
-        exponentText.remove_prefix(1);
-    }
-    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-    number.integerDigits = exponent + 1;
-    return number;
 }
 
 // Moves the digits into an integer and a fraction part with exactly `digits` decimals,
@@ -212,7 +182,17 @@ std::int32_t UserCountryCode() {
     return IntegerTextValue(*text).value_or(-1);
 }
 
+NumberSeparators UserNumberSeparators() {
+    return NumberSeparators{UserLocaleText(LOCALE_SDECIMAL).value_or(u"."),
+                            UserLocaleText(LOCALE_STHOUSAND).value_or(u"")};
+}
+
 std::u16string FormatNumber(long double value, int precision, int digits) {
+    return FormatNumber(value, precision, digits, UserNumberSeparators());
+}
+
+std::u16string FormatNumber(long double value, int precision, int digits,
+                            const NumberSeparators& separators) {
     if (std::isnan(value)) {
         return u"NAN";
     }
@@ -227,14 +207,11 @@ std::u16string FormatNumber(long double value, int precision, int digits) {
     const std::string_view all = number.digits;
     const bool isZero = all.find_first_not_of('0') == std::string_view::npos;
 
-    const std::u16string decimalSeparator = UserLocaleText(LOCALE_SDECIMAL).value_or(u".");
-    const std::u16string thousandsSeparator = UserLocaleText(LOCALE_STHOUSAND).value_or(u"");
-
     std::u16string text = value < 0 && !isZero ? u"-" : u"";
     const auto integerDigits = static_cast<std::size_t>(number.integerDigits);
-    text += GroupedInteger(all.substr(0, integerDigits), thousandsSeparator);
+    text += GroupedInteger(all.substr(0, integerDigits), separators.thousands);
     if (digits > 0) {
-        text += decimalSeparator;
+        text += separators.decimal;
         for (const char c : all.substr(integerDigits)) {
             text += static_cast<char16_t>(c);
         }

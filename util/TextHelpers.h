@@ -37,10 +37,21 @@ std::optional<std::int32_t> IntegerTextValue(std::u16string_view s);
 // integer (the "C" locale names no country).
 std::int32_t UserCountryCode();
 
+// The number separators of the user's locale: "." and none where the locale service does
+// not answer.
+struct NumberSeparators {
+    std::u16string decimal = u".";
+    std::u16string thousands;
+};
+NumberSeparators UserNumberSeparators();
+
 // `value` rounded to `precision` significant digits (1 to 18), then written with exactly
 // `digits` decimals (0 to 18) and the user's locale separators, thousands grouped by three.
 // A negative value has a leading '-'; a value that rounds to zero has none. Non-finite
 // values give "NAN", "INF" and "-INF".
 std::u16string FormatNumber(long double value, int precision, int digits);
+// The same with separators read beforehand, for a run of numbers in one text.
+std::u16string FormatNumber(long double value, int precision, int digits,
+                            const NumberSeparators& separators);
 
 }  // namespace capspect

@@ -37,24 +37,24 @@ void AppendInteger(std::u16string& text, long long value) {
     text.append(begin, end);
 }
 
-std::u16string RateText(long double rate) {
-    return FormatNumber(rate, kSignificantDigits, 2);
+std::u16string RateText(long double rate, const NumberSeparators& separators) {
+    return FormatNumber(rate, kSignificantDigits, 2, separators);
 }
 
 // The rate of a frame duration in 100 ns units. A duration of 0 names no rate, so the text
 // says "?" rather than dividing by zero.
-std::u16string FrameRateText(REFERENCE_TIME frameDuration) {
+std::u16string FrameRateText(REFERENCE_TIME frameDuration, const NumberSeparators& separators) {
     if (frameDuration == 0) {
         return u"?";
     }
-    return RateText(kUnitsPerSecond / static_cast<long double>(frameDuration));
+    return RateText(kUnitsPerSecond / static_cast<long double>(frameDuration), separators);
 }
 
-std::u16string AspectRatioText(DWORD x, DWORD y) {
+std::u16string AspectRatioText(DWORD x, DWORD y, const NumberSeparators& separators) {
     if (y == 0) {
         return u"?";
     }
-    return FormatNumber(static_cast<long double>(x) / y, kSignificantDigits, 3);
+    return FormatNumber(static_cast<long double>(x) / y, kSignificantDigits, 3, separators);
 }
 
 // --- Video media types -----------------------------------------------------------------------
@@ -107,13 +107,13 @@ std::optional<VideoFormat> ReadVideoFormat(const AM_MEDIA_TYPE* mediaType) {
 }
 
 // "640x480 YUY2 30.00fps"
-std::u16string PictureText(const VideoFormat& format) {
+std::u16string PictureText(const VideoFormat& format, const NumberSeparators& separators) {
     std::u16string text;
     AppendInteger(text, format.width);
     text += u'x';
     AppendInteger(text, format.height);
     text.append(u" ").append(SubtypeName(format.subtype)).append(u" ");
-    text.append(FrameRateText(format.avgTimePerFrame)).append(u"fps");
+    text.append(FrameRateText(format.avgTimePerFrame, separators)).append(u"fps");
     return text;
 }
 
@@ -208,18 +208,22 @@ float TDXShowStreamConfigItem::FPS() const {
 }
 
 std::u16string TDXShowStreamConfigItem::AsText() const {
+    return AsText(UserNumberSeparators());
+}
+
+std::u16string TDXShowStreamConfigItem::AsText(const NumberSeparators& separators) const {
     const std::optional<VideoFormat> format = ReadVideoFormat(PmtConfig());
     if (!format) {
         return u"?";
     }
-    std::u16string text = PictureText(*format);
+    std::u16string text = PictureText(*format, separators);
     if (format->isVideoInfo2) {
-        text += u" AR " + AspectRatioText(format->aspectX, format->aspectY);
+        text += u" AR " + AspectRatioText(format->aspectX, format->aspectY, separators);
     }
     return text;
 }
 
-std::u16string TDXShowStreamConfigItem::ConfigCapsAsText() const {
+std::u16string TDXShowStreamConfigItem::ConfigCapsAsText(const NumberSeparators& separators) const {
     const VIDEO_STREAM_CONFIG_CAPS& caps = FScc;
     // Every line is appended in place: a report holds thousands of them.
     std::u16string text;
@@ -261,10 +265,10 @@ std::u16string TDXShowStreamConfigItem::ConfigCapsAsText() const {
     number(u"ShrinkTapsY: ", caps.ShrinkTapsY);
     // The shortest interval gives the highest rate; an interval of 0 is not given at all.
     if (caps.MinFrameInterval != 0) {
-        line(u"MinFrameInterval: ", FrameRateText(caps.MinFrameInterval));
+        line(u"MinFrameInterval: ", FrameRateText(caps.MinFrameInterval, separators));
     }
     if (caps.MaxFrameInterval != 0) {
-        line(u"MaxFrameInterval: ", FrameRateText(caps.MaxFrameInterval));
+        line(u"MaxFrameInterval: ", FrameRateText(caps.MaxFrameInterval, separators));
     }
     number(u"MinBitsPerSecond: ", caps.MinBitsPerSecond);
     number(u"MaxBitsPerSecond: ", caps.MaxBitsPerSecond);
@@ -272,8 +276,9 @@ std::u16string TDXShowStreamConfigItem::ConfigCapsAsText() const {
 }
 
 std::u16string TDXShowStreamConfigItem::AllAsText() const {
-    std::u16string text = ConfigCapsAsText();
-    text.append(kLineBreak).append(kLineBreak).append(kLineBreak).append(AsText());
+    const NumberSeparators separators = UserNumberSeparators();
+    std::u16string text = ConfigCapsAsText(separators);
+    text.append(kLineBreak).append(kLineBreak).append(kLineBreak).append(AsText(separators));
     return text;
 }
 
@@ -418,7 +423,8 @@ std::u16string TDXShowStreamConfig::CurrentConfigAsText() const {
     if (!format) {
         return u"?";
     }
-    return format->isVideoInfo2 ? u"VIH2: " + PictureText(*format) : PictureText(*format);
+    const std::u16string picture = PictureText(*format, UserNumberSeparators());
+    return format->isVideoInfo2 ? u"VIH2: " + picture : picture;
 }
 
 }  // namespace capspect

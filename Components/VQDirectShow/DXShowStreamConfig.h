@@ -16,6 +16,7 @@
 namespace capspect {
 
 class TDXShowStreamConfig;
+struct NumberSeparators;
 
 // Disposes a media type that the platform allocated (format block, pUnk and record).
 struct DisposeMediaTypeDeleter {
@@ -55,7 +56,10 @@ public:
     void Select();
 
 private:
-    std::u16string ConfigCapsAsText() const;
+    // The texts with the locale's number separators read once by the caller: a block
+    // holds up to three numbers.
+    std::u16string AsText(const NumberSeparators& separators) const;
+    std::u16string ConfigCapsAsText(const NumberSeparators& separators) const;
 
     TDXShowStreamConfig& FCollection;
     VIDEO_STREAM_CONFIG_CAPS FScc{};

@@ -129,6 +129,11 @@ std::u16string CodePointsToUtf16(std::u32string_view codePoints) {
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
+    AppendAsUtf8(out, text);
+    return out;
+}
+
+void AppendAsUtf8(std::string& out, std::u16string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Runs of ASCII, the bulk of every report, are copied without decoding.
@@ -145,7 +150,6 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         }
         AppendUtf8(out, cp);
     }
-    return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

@@ -11,6 +11,8 @@ namespace capspect {
 // Invalid sequences (lone surrogates, malformed UTF-8) become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+// Appends the UTF-8 form of `text` to `out`, for texts built from many pieces.
+void AppendAsUtf8(std::string& out, std::u16string_view text);
 
 // Strict conversions for names handed to the file system and to file formats: nullopt
 // when the text holds a NUL, an unpaired surrogate or (for UTF-8) a malformed sequence.

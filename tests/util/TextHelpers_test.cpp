@@ -134,6 +134,15 @@ TEST(FormatNumber, UsesTheGermanSeparators) {
     EXPECT_EQ(FormatNumber(16.0L / 9, 8, 3), u"1,778");
 }
 
+TEST(FormatNumber, TakesSeparatorsReadOnceForARunOfNumbers) {
+    CAPSPECT_IN_LOCALE(kGerman);
+    const NumberSeparators german = UserNumberSeparators();
+    EXPECT_EQ(german.decimal, u",");
+    EXPECT_EQ(german.thousands, u".");
+    EXPECT_EQ(FormatNumber(10000000.0L / 3, 8, 2, german), FormatNumber(10000000.0L / 3, 8, 2));
+    EXPECT_EQ(FormatNumber(1234.5L, 8, 1, NumberSeparators{u"<>", u" "}), u"1 234<>5");
+}
+
 TEST(FormatNumber, HasNoThousandsSeparatorInTheCLocale) {
     CAPSPECT_IN_LOCALE("C");
     EXPECT_EQ(FormatNumber(10000000.0L / 3, 8, 2), u"3333333.30");
