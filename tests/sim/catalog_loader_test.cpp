@@ -8,6 +8,7 @@
 
 #include "platform/devices/catalog.h"
 #include "platform/support/guids.h"
+#include "tests/support/stream_caps.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST(CatalogLoader, OmittedValuesTakeTheirDefaults) {
     EXPECT_EQ(device.pins[0].streamConfig->current, 0);
 
     const VIDEO_STREAM_CONFIG_CAPS zero{};
-    EXPECT_EQ(std::memcmp(&OnlyCapability(catalog).caps, &zero, sizeof zero), 0);
+    EXPECT_TRUE(capspect::test::SameCaps(OnlyCapability(catalog).caps, zero));
     // An RGB subtype is not a FOURCC: its bitmap compression is BI_RGB.
     const auto& header = std::get<VIDEOINFOHEADER>(OnlyCapability(catalog).mediaType.format);
     EXPECT_EQ(header.bmiHeader.biCompression, 0u);

@@ -51,7 +51,7 @@ TEST_F(DecoderTest, MpegVideoRendersThroughTheMpegVideoDecoder) {
     EXPECT_TRUE(InGraph(u"MPEG Video Decoder"));
     const auto video = RendererOf<Vmr9Renderer>(renderer.Get())->InputVideo();
     ASSERT_TRUE(video);
-    EXPECT_EQ(video->size, SIZE(352, 240));
+    EXPECT_EQ(video->size, (SIZE{352, 240}));
     EXPECT_EQ(video->frameDuration, 333667);
 }
 
@@ -67,7 +67,7 @@ TEST_F(DecoderTest, AnMpegSystemStreamIsSplitAndItsVideoDecoded) {
     EXPECT_TRUE(InGraph(u"Default DirectSound Device"));
     const auto video = RendererOf<Vmr9Renderer>(renderer.Get())->InputVideo();
     ASSERT_TRUE(video);
-    EXPECT_EQ(video->size, SIZE(352, 288));
+    EXPECT_EQ(video->size, (SIZE{352, 288}));
 }
 
 TEST_F(DecoderTest, QuickStartFiltersInTheGraphAreUsedBeforeRegisteredOnes) {
@@ -88,7 +88,7 @@ TEST_F(DecoderTest, QuickStartFiltersInTheGraphAreUsedBeforeRegisteredOnes) {
             ->ConnectedTo(FirstPin(renderer.Get(), PINDIR_INPUT).ReleaseAndGetAddressOf())));
     const auto video = RendererOf<EvrRenderer>(renderer.Get())->InputVideo();
     ASSERT_TRUE(video);
-    EXPECT_EQ(video->size, SIZE(720, 576));
+    EXPECT_EQ(video->size, (SIZE{720, 576}));
 }
 
 TEST_F(DecoderTest, ASplittersOutputsGoWithItsInputConnection) {

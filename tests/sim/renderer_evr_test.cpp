@@ -89,12 +89,12 @@ TEST_F(EvrTest, TheNativeSizeFollowsTheConnection) {
     SIZE size{-1, -1};
     SIZE aspect{-1, -1};
     ASSERT_EQ(display->GetNativeVideoSize(&size, &aspect), S_OK);
-    EXPECT_EQ(size, SIZE(0, 0));
+    EXPECT_EQ(size, (SIZE{0, 0}));
     auto source = Add<TypedSource>(u"Source", std::vector{WideVideoType(1280, 720)});
     ASSERT_EQ(ConnectSource(*source, filter.Get()), S_OK);
     ASSERT_EQ(display->GetNativeVideoSize(&size, &aspect), S_OK);
-    EXPECT_EQ(size, SIZE(1280, 720));
-    EXPECT_EQ(aspect, SIZE(16, 9));
+    EXPECT_EQ(size, (SIZE{1280, 720}));
+    EXPECT_EQ(aspect, (SIZE{16, 9}));
 }
 
 TEST_F(EvrTest, ANewPictureTakesDefaultsAndUpdatesChangeOnlyWhatTheyName) {

@@ -152,7 +152,7 @@ TEST_F(Vmr9Test, TheWindowlessControlRecordsPlacementAndRepaints) {
               VFW_E_NOT_CONNECTED);
     ConnectWideSource();
     ASSERT_EQ(control->GetNativeVideoSize(&width, &height, &aspectX, &aspectY), S_OK);
-    EXPECT_EQ(RECT(width, height, aspectX, aspectY), RECT(720, 576, 16, 9));
+    EXPECT_EQ((RECT{width, height, aspectX, aspectY}), (RECT{720, 576, 16, 9}));
 
     EXPECT_EQ(control->SetVideoClippingWindow(FakeWindow(7)), S_OK);
     EXPECT_EQ(control->SetAspectRatioMode(VMR9ARMode_LetterBox), S_OK);

@@ -107,7 +107,7 @@ TEST_F(RendererTest, TheVideoWindowKeepsWhatTheGraphForwards) {
     LONG width = 0;
     LONG height = 0;
     ASSERT_EQ(video->GetVideoSize(&width, &height), S_OK);
-    EXPECT_EQ(SIZE(width, height), SIZE(320, 240));
+    EXPECT_EQ((SIZE{width, height}), (SIZE{320, 240}));
 
     EXPECT_EQ(window->put_Owner(42), S_OK);
     EXPECT_EQ(window->put_WindowStyle(0x46000000), S_OK);
@@ -142,10 +142,10 @@ TEST_F(RendererTest, TheSourceRectangleMustLieWithinTheVideo) {
     LONG width = 0;
     LONG height = 0;
     ASSERT_EQ(video->GetSourcePosition(&left, &top, &width, &height), S_OK);
-    EXPECT_EQ(RECT(left, top, width, height), RECT(160, 120, 160, 120));
+    EXPECT_EQ((RECT{left, top, width, height}), (RECT{160, 120, 160, 120}));
     EXPECT_EQ(video->SetDefaultSourcePosition(), S_OK);
     ASSERT_EQ(video->GetSourcePosition(&left, &top, &width, &height), S_OK);
-    EXPECT_EQ(RECT(left, top, width, height), RECT(0, 0, 320, 240));
+    EXPECT_EQ((RECT{left, top, width, height}), (RECT{0, 0, 320, 240}));
 }
 
 // ---- Overlay Mixer -------------------------------------------------------------------
@@ -231,14 +231,14 @@ TEST_F(OverlayTest, TheVideoRendererShowsTheMixersInputThroughTheOverlayConnecti
     LONG width = -1;
     LONG height = -1;
     ASSERT_EQ(video->GetVideoSize(&width, &height), S_OK);
-    EXPECT_EQ(SIZE(width, height), SIZE(0, 0));
+    EXPECT_EQ((SIZE{width, height}), (SIZE{0, 0}));
 
     auto source = Add<TypedSource>(u"Source", std::vector{WideVideoType(720, 576)});
     ASSERT_EQ(ConnectSource(*source, mixer.Get()), S_OK);
     ASSERT_EQ(video->GetVideoSize(&width, &height), S_OK);
-    EXPECT_EQ(SIZE(width, height), SIZE(720, 576));
+    EXPECT_EQ((SIZE{width, height}), (SIZE{720, 576}));
     ASSERT_EQ(video->GetPreferredAspectRatio(&width, &height), S_OK);
-    EXPECT_EQ(SIZE(width, height), SIZE(16, 9));
+    EXPECT_EQ((SIZE{width, height}), (SIZE{16, 9}));
 }
 
 TEST_F(OverlayTest, FaultsReachTheOverlayFailurePaths) {

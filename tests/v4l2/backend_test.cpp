@@ -21,6 +21,7 @@
 #include "platform/support/guids.h"
 #include "platform/support/variant.h"
 #include "tests/support/fake_v4l2_tree.h"
+#include "tests/support/stream_caps.h"
 #include "tests/v4l2/fixtures.h"
 
 namespace capspect::v4l2 {
@@ -120,7 +121,7 @@ protected:
             VIDEO_STREAM_CONFIG_CAPS caps{};
             ASSERT_EQ(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)), S_OK);
             const auto& expected = mapped[static_cast<std::size_t>(i)];
-            EXPECT_EQ(std::memcmp(&caps, &expected.caps, sizeof caps), 0) << "capability " << i;
+            EXPECT_TRUE(test::SameCaps(caps, expected.caps)) << "capability " << i;
             const MediaType want = sim::MakeMediaType(MediaTypeDescOf(expected.mediaType));
             EXPECT_TRUE(MediaTypesEqual(*type, want.Get())) << "capability " << i;
             DeleteMediaType(type);
@@ -352,7 +353,7 @@ TEST_F(V4l2Backend, SnapshotCatalogLoadsBackWithTheLiveCapabilities) {
     const std::vector<VideoCapability> live = MapCapabilities(vivid_.inputs[0]);
     ASSERT_EQ(config.capabilities.size(), live.size());
     for (std::size_t i = 0; i < live.size(); ++i) {
-        EXPECT_EQ(std::memcmp(&config.capabilities[i].caps, &live[i].caps, sizeof live[i].caps), 0)
+        EXPECT_TRUE(test::SameCaps(config.capabilities[i].caps, live[i].caps))
             << "capability " << i;
         const MediaType replayed = sim::MakeMediaType(config.capabilities[i].mediaType);
         const MediaType mapped = sim::MakeMediaType(MediaTypeDescOf(live[i].mediaType));
