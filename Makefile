@@ -3,12 +3,14 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
-FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_CI_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+# DEBUG_INFO=0 builds the main build without debug info (CI: quicker to compile and link).
+DEBUG_INFO ?= 1
+NO_DEBUG_INFO = $(if $(filter 0,$(DEBUG_INFO)),-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG")
+CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(NO_DEBUG_INFO) $(CMAKE_FLAGS)
 
 .PHONY: deps build run test sanitize tsan fuzz-build fuzz fuzz-ci fuzz-seeds bench format clean \
 	windows-deps windows test-windows
@@ -26,14 +28,17 @@ run: build
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer, but
-# for the QEMU guest runs (label integration), which make test runs and whose V4L2 paths
-# the recorded-device tests cover here. The same optimisation as the main build, without
-# debug info to keep this second build quick; the sanitizers' reports still name
-# functions through the symbol table.
+# One clang build with AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's coverage
+# instrumentation serves both the whole test suite under the sanitizers and the fuzz targets
+# (fuzz/, docs/fuzzing.md), so the project is compiled once for both. Line tables only: the
+# sanitizers' reports still name files and lines.
+SANITIZE_CMAKE = CXX=clang++ $(CMAKE) -S . -B $(SANITIZE_DIR) -DCAPSPECT_FUZZ=ON \
+	-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
+
+# The whole test suite again under the sanitizers, but for the QEMU guest runs (label
+# integration), which make test runs and whose V4L2 paths the recorded-device tests cover here.
 sanitize: deps
-	@$(CMAKE) -S . -B $(SANITIZE_DIR) -DCAPSPECT_SANITIZE=address,undefined \
-		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" >/dev/null
+	@$(SANITIZE_CMAKE)
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS) -LE integration
 
@@ -50,27 +55,26 @@ tsan: deps
 		$(TSAN_DIR)/tests/*/$$t --gtest_brief=1 || exit 1; \
 	done
 
-# The libFuzzer targets (fuzz/, docs/fuzzing.md), built with clang, ASan and UBSan and
-# without Qt. The same build checks that the Qt-free program builds and runs its report.
+# The fuzz targets and the program, in the sanitizer build; the program's demo report runs
+# once as a check of the build.
 fuzz-build: deps
-	@CXX=clang++ $(CMAKE) -S . -B $(FUZZ_DIR) -DCAPSPECT_FUZZ=ON -DCAPSPECT_WITH_QT=OFF \
-		-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
-	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target capspect_fuzzers capspect
-	@$(FUZZ_DIR)/app/capspect report --demo >/dev/null
+	@$(SANITIZE_CMAKE)
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target capspect_fuzzers capspect
+	@$(SANITIZE_DIR)/app/capspect report --demo >/dev/null
 
-# Every target for FUZZ_SECONDS, keeping what it finds in $(FUZZ_DIR)/fuzz-work.
+# Every target for FUZZ_SECONDS, keeping what it finds in $(SANITIZE_DIR)/fuzz-work.
 fuzz: fuzz-build
-	@FUZZ_BUILD_DIR=$(FUZZ_DIR) ./tools/run-fuzzers.sh $(FUZZ_SECONDS)
+	@FUZZ_BUILD_DIR=$(SANITIZE_DIR) ./tools/run-fuzzers.sh $(FUZZ_SECONDS)
 
 # A short run of every target from its seeds; fails on any finding.
 fuzz-ci: fuzz-build
-	@FUZZ_BUILD_DIR=$(FUZZ_DIR) FUZZ_FRESH=1 ./tools/run-fuzzers.sh $(FUZZ_CI_SECONDS)
+	@FUZZ_BUILD_DIR=$(SANITIZE_DIR) FUZZ_FRESH=1 ./tools/run-fuzzers.sh $(FUZZ_CI_SECONDS)
 
 # Writes fuzz/corpus/ afresh from the tests' builders.
 fuzz-seeds: fuzz-build
-	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target capspect_fuzz_seeds
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target capspect_fuzz_seeds
 	@rm -rf fuzz/corpus
-	@$(FUZZ_DIR)/fuzz/capspect_fuzz_seeds fuzz/corpus
+	@$(SANITIZE_DIR)/fuzz/capspect_fuzz_seeds fuzz/corpus
 
 bench: deps
 	@$(CMAKE) -S . -B $(BUILD_DIR) -DCAPSPECT_BENCHMARKS=ON >/dev/null
@@ -81,7 +85,7 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) $(FUZZ_DIR) build-windows build-windows-i686
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(TSAN_DIR) build-windows build-windows-i686
 
 # Windows: cross-built with mingw-w64 (docs/windows.md). ARCH=x86_64 (default) builds
 # build-windows/, ARCH=i686 build-windows-i686/.

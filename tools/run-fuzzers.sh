@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: tools/run-fuzzers.sh SECONDS [TARGET...]}
 shift
-build=${FUZZ_BUILD_DIR:-build-fuzz}
+build=${FUZZ_BUILD_DIR:-build-sanitize}
 parallel=${FUZZ_PARALLEL:-2}
 timeout=${FUZZ_TIMEOUT:-10}
 targets=("$@")
