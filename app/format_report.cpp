@@ -1,6 +1,7 @@
 #include "app/format_report.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/support/unicode.h"
@@ -26,8 +27,7 @@ void ForEachReportEntry(const TDXShowStreamConfig& formats, Take take) {
 constexpr std::u16string_view kLineEnd = u"\r\n";
 
 // Room for the UTF-8 report: every format at the size of the longer of the first and the
-// last block, and an eighth more. Growing the text by doubling would hold the old and the
-// new text at once, three times the report at the peak.
+// last block, and a sixteenth more (blocks of one device differ in a few digits).
 std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
     const int count = formats.Count();
     if (count == 0) {
@@ -36,7 +36,22 @@ std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
     const std::size_t longest =
         std::max(formats.Items(0).AllAsText().size(), formats.Items(count - 1).AllAsText().size());
     const std::size_t perFormat = longest + kReportSeparator.size() + 2 * kLineEnd.size();
-    return perFormat * static_cast<std::size_t>(count) * 9 / 8;
+    return perFormat * static_cast<std::size_t>(count) * 17 / 16;
+}
+
+// Makes room for `more` bytes. Beyond the estimate the text grows by an eighth: doubling
+// would hold the old and the new text at once, three times the report at the peak. The
+// text moves into a string reserved afresh, since reserve() on the text itself may
+// double its capacity anyway.
+void ReserveFor(std::string& text, std::size_t more) {
+    const std::size_t needed = text.size() + more;
+    if (needed <= text.capacity()) {
+        return;
+    }
+    std::string larger;
+    larger.reserve(std::max(needed, text.capacity() + text.capacity() / 8));
+    larger.append(text);
+    text = std::move(larger);
 }
 
 }  // namespace
@@ -53,6 +68,8 @@ std::string FormatReportText(const TDXShowStreamConfig& formats) {
     std::string text;
     text.reserve(ReportTextEstimate(formats));
     ForEachReportEntry(formats, [&text](const std::u16string& entry) {
+        // A UTF-16 unit takes at most three bytes of UTF-8.
+        ReserveFor(text, 3 * entry.size() + kLineEnd.size());
         AppendAsUtf8(text, entry);
         text.append("\r\n");
     });

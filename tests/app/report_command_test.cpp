@@ -354,6 +354,49 @@ TEST(ReportDemo, ShowsEveryFormatOfTheFirstDemoDeviceWithItsPreferredFormatSelec
     EXPECT_TRUE(run.err.starts_with("LogMsg: Select UYVY: ")) << run.err;
 }
 
+// A device whose first and last formats are short and whose others are long, so that the
+// report outgrows the room estimated from the first and the last block.
+std::string CatalogWithLongMiddleFormats(int longFormats) {
+    const std::string shortFormat = R"({"caps": {"InputSize": [64, 48]},
+        "mediaType": {"majortype": "MEDIATYPE_Video", "subtype": "MEDIASUBTYPE_YUY2",
+                      "formattype": "FORMAT_Vidscope", "AvgTimePerFrame": 333333,
+                      "biWidth": 64, "biHeight": 48, "biBitCount": 16}})";
+    const std::string longFormat = R"({"caps": {"guid": "FORMAT_Vidscope2",
+                 "InputSize": [-2147483648, -2147483648],
+                 "MinCroppingSize": [-2147483648, -2147483648],
+                 "MaxCroppingSize": [-2147483648, -2147483648],
+                 "CropGranularityX": -2147483648, "CropGranularityY": -2147483648,
+                 "MinOutputSize": [-2147483648, -2147483648],
+                 "MaxOutputSize": [-2147483648, -2147483648],
+                 "MinFrameInterval": 333667, "MaxFrameInterval": 9223372036854775807,
+                 "MinBitsPerSecond": -2147483648, "MaxBitsPerSecond": -2147483648},
+        "mediaType": {"majortype": "MEDIATYPE_Video", "subtype": "MEDIASUBTYPE_YUY2",
+                      "formattype": "FORMAT_Vidscope2", "AvgTimePerFrame": 333667,
+                      "biWidth": 1920, "biHeight": 1080, "biBitCount": 16,
+                      "dwPictAspectRatioX": 16, "dwPictAspectRatioY": 9}})";
+    std::string formats = shortFormat;
+    for (int i = 0; i < longFormats; ++i) {
+        formats += "," + longFormat;
+    }
+    formats += "," + shortFormat;
+    return R"({"devices": [{"category": "video", "properties": {"FriendlyName": "Odd"},
+        "pins": [{"name": "Capture", "category": "PIN_CATEGORY_CAPTURE",
+                  "streamConfig": {"capabilities": [)" +
+           formats + "]}}]}]}";
+}
+
+TEST_F(ReportCommand, AReportLongerThanItsEstimateIsWrittenWhole) {
+    const std::string catalog = CatalogWithLongMiddleFormats(200);
+    const CommandRun run = RunCapspect({"report", "--devices", CatalogFile(catalog)});
+    ASSERT_EQ(run.status, ExitStatus::Success) << run.err;
+    EXPECT_EQ(Count(run.out, kSeparatorLine), 202);
+
+    sim::RegisterSimulatedPlatform();
+    sim::InstallCatalog(sim::LoadCatalogString(catalog));
+    TDXShowCapture capture;
+    EXPECT_EQ(run.out, Utf16ToUtf8(BuildFormatReport(capture, u"")));
+}
+
 TEST(ReportSequence, PressingOkTwiceGivesTheSameReport) {
     sim::RegisterSimulatedPlatform();
     sim::InstallCatalog(LoadDemoCatalog());
