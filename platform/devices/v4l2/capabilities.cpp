@@ -131,7 +131,8 @@ public:
         : input_(input),
           format_(format),
           mapping_(MapPixelFormat(format.description.pixelformat)),
-          compressed_((format.description.flags & V4L2_FMT_FLAG_COMPRESSED) != 0) {}
+          compressed_((format.description.flags & V4L2_FMT_FLAG_COMPRESSED) != 0),
+          knownBits_(KnownBitsPerPixel(format.description.pixelformat)) {}
 
     const PixelFormatMapping& Mapping() const { return mapping_; }
     bool Compressed() const { return compressed_; }
@@ -142,8 +143,8 @@ public:
         if (compressed_) {
             return 0;
         }
-        if (const auto known = KnownBitsPerPixel(format_.description.pixelformat)) {
-            return *known;
+        if (knownBits_) {
+            return *knownBits_;
         }
         const std::uint64_t pixels = std::uint64_t{size.width} * size.height;
         const std::uint32_t image = DriverImageSize(size);
@@ -181,6 +182,7 @@ private:
     const FormatRecording& format_;
     PixelFormatMapping mapping_;
     bool compressed_;
+    std::optional<WORD> knownBits_;  // looked up once: asked for every size
 };
 
 ULONG VideoStandardOf(const InputRecording& input) {
