@@ -27,7 +27,9 @@ void ForEachReportEntry(const TDXShowStreamConfig& formats, Take take) {
 constexpr std::u16string_view kLineEnd = u"\r\n";
 
 // Room for the UTF-8 report: every format at the size of the longer of the first and the
-// last block, and a sixteenth more (blocks of one device differ in a few digits).
+// last block, and a sixteenth more (blocks of one device differ in a few digits). Two more
+// blocks leave room for the last one's bound in ReserveFor, so that a report that meets
+// its estimate is never copied.
 std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
     const int count = formats.Count();
     if (count == 0) {
@@ -36,7 +38,7 @@ std::size_t ReportTextEstimate(const TDXShowStreamConfig& formats) {
     const std::size_t longest =
         std::max(formats.Items(0).AllAsText().size(), formats.Items(count - 1).AllAsText().size());
     const std::size_t perFormat = longest + kReportSeparator.size() + 2 * kLineEnd.size();
-    return perFormat * static_cast<std::size_t>(count) * 17 / 16;
+    return perFormat * static_cast<std::size_t>(count) * 17 / 16 + 2 * perFormat;
 }
 
 // Makes room for `more` bytes. Beyond the estimate the text grows by an eighth: doubling

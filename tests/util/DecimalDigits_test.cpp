@@ -78,10 +78,4 @@ TEST(SignificantDigits, RoundExactTiesToEvenAsTheLibraryDoes) {
     }
 }
 
-TEST(SignificantDigits, ZeroIsAllZerosWithOneIntegerDigit) {
-    const DecimalDigits zero = SignificantDigits(0.0L, 8);
-    EXPECT_EQ(zero.digits, "00000000");
-    EXPECT_EQ(zero.integerDigits, 1);
-}
-
 }  // namespace
