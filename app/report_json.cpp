@@ -174,7 +174,8 @@ std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamC
     }
     out.EndArray();
     out.EndObject();
-    return text + '\n';
+    text += '\n';
+    return text;
 }
 
 }  // namespace capspect

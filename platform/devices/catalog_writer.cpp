@@ -313,7 +313,8 @@ std::string CatalogToJsonText(const Catalog& catalog) {
     }
     out.EndArray();
     out.EndObject();
-    return text + "\n";
+    text += '\n';
+    return text;
 }
 
 }  // namespace capspect::sim

@@ -9,26 +9,43 @@ namespace {
 
 constexpr std::size_t kIndentStep = 2;
 
-// True when nlohmann's escaping would change nothing but control characters, quotes and
-// backslashes; texts beyond ASCII are left to the library, which checks their encoding.
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
+// A line break after a comma, then as much indentation as most documents need: one append
+// gives a member or element its separator and indentation.
+constexpr std::string_view kBreak =
+    ",\n                                                                ";
+constexpr std::size_t kMaxBreakIndent = kBreak.size() - 2;
 
-bool NeedsEscape(char c) {
-    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+enum class TextKind {
+    Plain,        // goes into the quotes as it stands
+    EscapeAscii,  // ASCII with quotes, backslashes or control characters to escape
+    BeyondAscii,  // left to the library, which checks its encoding
+};
+
+constexpr std::array<bool, 256> kPlainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) {
+        plain[c] = c != '"' && c != '\\';
+    }
+    return plain;
+}();
+
+TextKind KindOf(std::string_view text) {
+    TextKind kind = TextKind::Plain;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!kPlainBytes[byte]) {
+            if (byte >= 0x80) {
+                return TextKind::BeyondAscii;
+            }
+            kind = TextKind::EscapeAscii;
+        }
+    }
+    return kind;
 }
 
 void AppendEscapedAscii(std::string& out, std::string_view text) {
     constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    // Keys and most values have nothing to escape: they go in one piece.
-    if (std::none_of(text.begin(), text.end(), NeedsEscape)) {
-        out.append(text);
-        out += '"';
-        return;
-    }
     for (const char c : text) {
         switch (c) {
             case '"':
@@ -92,11 +109,8 @@ void JsonWriter::EndArray() {
 }
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
-    Level& level = levels_.back();
-    out_ += level.count++ == 0 ? "\n" : ",\n";
-    Indent();
-    AppendText(key);
-    out_ += ": ";
+    Break(levels_.back().count++ == 0);
+    AppendText(key, ": ");
     afterKey_ = true;
     return *this;
 }
@@ -106,13 +120,38 @@ void JsonWriter::String(std::string_view text) {
     AppendText(text);
 }
 
-void JsonWriter::AppendText(std::string_view text) {
-    if (IsAscii(text)) {
-        AppendEscapedAscii(out_, text);
-    } else {
-        out_ += nlohmann::ordered_json(text).dump(-1, ' ', false,
-                                                  nlohmann::json::error_handler_t::replace);
+void JsonWriter::AppendText(std::string_view text, std::string_view after) {
+    switch (KindOf(text)) {
+        case TextKind::Plain:
+            AppendPlain(text, after);
+            return;
+        case TextKind::EscapeAscii:
+            AppendEscapedAscii(out_, text);
+            break;
+        case TextKind::BeyondAscii:
+            out_ += nlohmann::ordered_json(text).dump(-1, ' ', false,
+                                                      nlohmann::json::error_handler_t::replace);
+            break;
     }
+    out_.append(after);
+}
+
+void JsonWriter::AppendPlain(std::string_view text, std::string_view after) {
+    // Keys and most values are short: quoted in a buffer, they go in with one append.
+    std::array<char, 128> buffer;
+    const std::size_t length = text.size() + 2 + after.size();
+    if (length > buffer.size()) {
+        out_ += '"';
+        out_.append(text);
+        out_ += '"';
+        out_.append(after);
+        return;
+    }
+    char* const end = std::copy(text.begin(), text.end(), buffer.begin() + 1);
+    *end = '"';
+    std::copy(after.begin(), after.end(), end + 1);
+    buffer[0] = '"';
+    out_.append(buffer.data(), length);
 }
 
 void JsonWriter::Integer(std::int64_t value) {
@@ -183,8 +222,7 @@ void JsonWriter::BeginValue() {
         return;
     }
     if (!levels_.empty()) {
-        out_ += levels_.back().count++ == 0 ? "\n" : ",\n";
-        Indent();
+        Break(levels_.back().count++ == 0);
     }
 }
 
@@ -198,14 +236,20 @@ void JsonWriter::End(char bracket) {
     const Level level = levels_.back();
     levels_.pop_back();
     if (level.count > 0) {
-        out_ += '\n';
-        Indent();
+        Break(true);  // the closing bracket on a line of its own
     }
     out_ += bracket;
 }
 
-void JsonWriter::Indent() {
-    out_.append(levels_.size() * kIndentStep, ' ');
+void JsonWriter::Break(bool first) {
+    const std::size_t indent = levels_.size() * kIndentStep;
+    const std::size_t skip = first ? 1 : 0;  // the comma
+    if (indent <= kMaxBreakIndent) {
+        out_.append(kBreak.data() + skip, 2 - skip + indent);
+        return;
+    }
+    out_.append(kBreak.data() + skip, 2 - skip);
+    out_.append(indent, ' ');
 }
 
 }  // namespace capspect::sim

@@ -58,13 +58,16 @@ private:
         }
     }
 
-    // A string in quotes with nlohmann's escapes.
-    void AppendText(std::string_view text);
+    // A string in quotes with nlohmann's escapes, then `after` as it stands.
+    void AppendText(std::string_view text, std::string_view after = {});
+    // A string with nothing to escape, in quotes, then `after`.
+    void AppendPlain(std::string_view text, std::string_view after);
     // Starts a value: the separator and indentation an array element needs.
     void BeginValue();
     void Begin(char bracket);
     void End(char bracket);
-    void Indent();
+    // The separator of a member or element (none before the first) and its indentation.
+    void Break(bool first);
 
     struct Level {
         std::size_t count = 0;  // members or elements written so far

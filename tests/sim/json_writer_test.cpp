@@ -51,6 +51,17 @@ TEST(JsonWriter, EscapesTextsAsTheLibraryDoes) {
     EXPECT_EQ(Written(tree), Dumped(tree));
 }
 
+TEST(JsonWriter, LongTextsAndDeepNestingAreLaidOutAsTheLibraryDoes) {
+    // Past the lengths the writer composes in one piece: keys and values of hundreds of
+    // characters, and indentation deeper than its prepared line break.
+    const std::string longText(300, 'x');
+    Json deep = {{longText, longText}, {"escaped \" " + longText, longText + "\n"}};
+    for (int level = 0; level < 40; ++level) {
+        deep = Json{{"level", level}, {"inner", deep}, {"list", {level, Json::array({level})}}};
+    }
+    EXPECT_EQ(Written(deep), Dumped(deep));
+}
+
 TEST(JsonWriter, MembersWrittenOneByOneMatchTheTree) {
     std::string text;
     JsonWriter writer(text);
