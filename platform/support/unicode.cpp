@@ -1,6 +1,9 @@
 #include "platform/support/unicode.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace capspect {
@@ -100,6 +103,48 @@ std::size_t CopyAsciiRun(std::basic_string_view<From> text, std::size_t start,
     return end;
 }
 
+// Four UTF-16 units at a time: read as one little-endian word, they are ASCII when no
+// bit above the low seven of any unit is set, and their low bytes packed together are
+// their UTF-8. Report texts are nearly all ASCII, so this is where their conversion goes.
+constexpr std::uint64_t kNonAsciiBits = 0xFF80FF80FF80FF80;
+constexpr std::size_t kUnitsPerWord = 4;
+
+std::uint64_t LoadUnits(const char16_t* units) {
+    std::uint64_t word;
+    std::memcpy(&word, units, sizeof word);
+    return word;
+}
+
+std::uint32_t PackLowBytes(std::uint64_t word) {
+    word = (word | (word >> 8)) & 0x0000FFFF0000FFFF;
+    return static_cast<std::uint32_t>(word | (word >> 16));
+}
+
+std::size_t CopyUtf16AsciiRun(std::u16string_view text, std::size_t start, std::string& out) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return CopyAsciiRun(text, start, out);
+    }
+    std::size_t end = start;
+    while (end + kUnitsPerWord <= text.size() && (LoadUnits(&text[end]) & kNonAsciiBits) == 0) {
+        end += kUnitsPerWord;
+    }
+    while (end < text.size() && text[end] < 0x80) {
+        ++end;
+    }
+    const std::size_t written = out.size();
+    out.resize(written + (end - start));
+    char* to = out.data() + written;
+    std::size_t from = start;
+    for (; from + kUnitsPerWord <= end; from += kUnitsPerWord, to += kUnitsPerWord) {
+        const std::uint32_t packed = PackLowBytes(LoadUnits(&text[from]));
+        std::memcpy(to, &packed, sizeof packed);
+    }
+    for (; from < end; ++from) {
+        *to++ = static_cast<char>(text[from]);
+    }
+    return end;
+}
+
 }  // namespace
 
 std::u32string Utf16ToCodePoints(std::u16string_view text) {
@@ -137,7 +182,7 @@ void AppendAsUtf8(std::string& out, std::u16string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Runs of ASCII, the bulk of every report, are copied without decoding.
-        i = CopyAsciiRun(text, i, out);
+        i = CopyUtf16AsciiRun(text, i, out);
         if (i == text.size()) {
             break;
         }

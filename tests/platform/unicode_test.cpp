@@ -27,6 +27,28 @@ TEST(Unicode, ReplacesWhatCannotBeEncoded) {
     EXPECT_EQ(CodePointsToUtf16(Utf16ToCodePoints(lone)), lone);
 }
 
+TEST(Unicode, AsciiRunsOfEveryLengthAndOffsetKeepTheirNeighbours) {
+    // ASCII is converted several units at a time; a unit just past ASCII (U+0080), one
+    // whose low byte looks like ASCII (U+0141), and a surrogate pair must each stop a run
+    // wherever they fall in it.
+    for (const std::u16string stop : {u"\u0080", u"\u0141", u"\U0001F600"}) {
+        for (std::size_t before = 0; before < 10; ++before) {
+            for (std::size_t after = 0; after < 10; ++after) {
+                const std::u16string ascii =
+                    u"\x7F"
+                    u"0123456789";
+                const std::u16string text =
+                    ascii.substr(0, before) + stop + ascii.substr(0, after) + stop;
+                const std::string utf8 = Utf16ToUtf8(text);
+                EXPECT_EQ(Utf8ToUtf16(utf8), text) << before << " " << after;
+                EXPECT_EQ(utf8.substr(0, before), std::string("\x7F"
+                                                              "0123456789",
+                                                              before));
+            }
+        }
+    }
+}
+
 TEST(Unicode, EncodesUtf8ForEveryPlane) {
     EXPECT_EQ(Utf16ToUtf8(u"Gr\u00FC\u00DFe \u20AC"),
               "Gr\xC3\xBC\xC3\x9F"
