@@ -32,9 +32,12 @@ constexpr std::size_t kCapsTextCapacity = 768;
 
 void AppendInteger(std::u16string& text, long long value) {
     std::array<char, 24> digits{};
-    const char* const begin = digits.data();
     const char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    text.append(begin, end);
+    // Widened here: appending the narrow range would build a temporary string first.
+    std::array<char16_t, 24> wide{};
+    const auto length = static_cast<std::size_t>(end - digits.data());
+    std::copy(digits.cbegin(), digits.cbegin() + length, wide.begin());
+    text.append(wide.data(), length);
 }
 
 std::u16string RateText(long double rate, const NumberSeparators& separators) {

@@ -87,7 +87,7 @@ void AppendDecimal(std::string& out, T value) {
     std::array<char, 24> digits{};
     const char* const begin = digits.data();
     const char* const end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    out.append(begin, end);
+    out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
 }  // namespace
