@@ -5,10 +5,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFrame>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -21,6 +18,7 @@
 #include "app/user_dialogs.h"
 #include "app/window_steps.h"
 #include "controls/VQComboBoxes.h"
+#include "qt/QtMemo.h"
 #include "qt/QtWinControl.h"
 
 namespace capspect {
@@ -47,7 +45,7 @@ QString ToQString(std::u16string_view text) {
                    static_cast<qsizetype>(text.size()));
 }
 
-// A text control keeps CR LF as one line break; Qt's text document wants LF alone.
+// A text control keeps CR LF as one line break; the memo separates lines by LF alone.
 QString WithQtLineBreaks(std::u16string_view text) {
     QString converted = ToQString(text);
     converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -88,7 +86,7 @@ void TForm1::BuildControls() {
     FButton1->setGeometry(232, 8, 75, 22);
     connect(FButton1, &QPushButton::clicked, this, [this] { RunHandler(&TForm1::Button1Click); });
 
-    FMemo1 = new QPlainTextEdit(this);
+    FMemo1 = new QtMemo(this);
     FMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
@@ -159,8 +157,7 @@ void TForm1::ShowDeviceFailures() {
 }
 
 void TForm1::ShowMemoEntries(const std::vector<std::u16string>& entries) {
-    // One text for the whole document: laid out once, where inserting entry by entry lays
-    // the document out again for each of a device's hundreds of formats.
+    // One text for the whole memo, which lays out only the lines it shows.
     qsizetype length = 0;
     for (const std::u16string& entry : entries) {
         length += static_cast<qsizetype>(entry.size()) + 1;
@@ -170,16 +167,16 @@ void TForm1::ShowMemoEntries(const std::vector<std::u16string>& entries) {
     for (const std::u16string& entry : entries) {
         text.append(WithQtLineBreaks(entry)).append(u'\n');
     }
-    FMemo1->setPlainText(text);
+    FMemo1->SetText(text);
 }
 
 void TForm1::ScrollMemoToTop() {
-    FMemo1->moveCursor(QTextCursor::Start);
-    FMemo1->verticalScrollBar()->setValue(0);
+    FMemo1->SetCaretPosition(0);
+    FMemo1->ScrollToTop();
 }
 
 std::u16string TForm1::MemoText() const {
-    QString text = FMemo1->toPlainText();
+    QString text = FMemo1->Text();
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text.toStdU16String();
 }

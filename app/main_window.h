@@ -12,13 +12,13 @@
 #include "Components/VQDirectShow/DXShow.h"
 
 class QFrame;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace capspect {
 
 class DeviceChangeWatch;
 class TDXShowCapture;
+class QtMemo;
 class QtWinControl;
 class UserDialogs;
 class TVQLangComboBox;
@@ -50,7 +50,7 @@ public:
     QFrame& Panel1() const { return *FPanel1; }
     TVQLangComboBox& VQLangComboBox1() const { return *FVQLangComboBox1; }
     QPushButton& Button1() const { return *FButton1; }
-    QPlainTextEdit& Memo1() const { return *FMemo1; }
+    QtMemo& Memo1() const { return *FMemo1; }
 
     // The text area's content as the platform's text control holds it: every line break
     // is CR LF, so each added entry ends with CR LF.
@@ -77,7 +77,7 @@ private:
     QFrame* FPanel1 = nullptr;
     TVQLangComboBox* FVQLangComboBox1 = nullptr;
     QPushButton* FButton1 = nullptr;
-    QPlainTextEdit* FMemo1 = nullptr;
+    QtMemo* FMemo1 = nullptr;
     TDXShowCapture* FCap = nullptr;
     std::unique_ptr<DeviceChangeWatch> FDeviceChanges;
 };

@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QEventLoop>
 #include <QFrame>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -39,6 +38,7 @@
 #include "platform/support/comptr.h"
 #include "platform/support/unicode.h"
 #include "qt/MessagePump.h"
+#include "qt/QtMemo.h"
 #include "tests/support/fake_v4l2_tree.h"
 #include "tests/support/temp_dir.h"
 #include "tests/v4l2/fixtures.h"
@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, LaysOutThePanelComboBoxButtonAndMemo) {
     EXPECT_EQ(Window().Memo1().geometry(), QRect(0, 33, 700, 350));
     EXPECT_EQ(Window().Memo1().verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(Window().Memo1().horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_FALSE(Window().Memo1().isReadOnly());
+    EXPECT_FALSE(Window().Memo1().ReadOnly());
     // Resizing keeps the panel on top and gives the memo the rest.
     Window().resize(900, 500);
     EXPECT_EQ(Window().Panel1().geometry(), QRect(0, 0, 900, 33));
@@ -303,10 +303,10 @@ TEST_F(MainWindowTest, ReportsTheSelectedDevice) {
 TEST_F(MainWindowTest, AfterOkTheMemoShowsItsFirstLine) {
     Open(json::array({kLabCamera}));
     PressOk();
-    QPlainTextEdit& memo = Window().Memo1();
+    QtMemo& memo = Window().Memo1();
     ASSERT_GT(memo.verticalScrollBar()->maximum(), 0) << "the report should not fit the memo";
     EXPECT_EQ(memo.verticalScrollBar()->value(), 0);
-    EXPECT_EQ(memo.cursorForPosition(QPoint(4, 4)).blockNumber(), 0);
+    EXPECT_EQ(memo.LineAt(QPoint(4, 4)), 0);
 }
 
 TEST_F(MainWindowTest, AsksTheQuestionAndNoLeavesTheClipboardUnchanged) {
@@ -325,8 +325,8 @@ TEST_F(MainWindowTest, AsksTheQuestionAndNoLeavesTheClipboardUnchanged) {
 TEST_F(MainWindowTest, TextCopiedFromTheMemoHasTheReportsLines) {
     Open(json::array({kLabCamera}));
     PressOk();
-    Window().Memo1().selectAll();
-    Window().Memo1().copy();
+    Window().Memo1().SelectAll();
+    Window().Memo1().Copy();
     QString copied = QApplication::clipboard()->text();
     copied.replace(u'\n', QStringLiteral("\r\n"));
     EXPECT_EQ(copied.toStdString(), ReportCommandOutput(""));

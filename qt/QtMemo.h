@@ -1,0 +1,143 @@
+// A multi-line plain-text area for long texts such as a device's report. The text is kept
+// as lines (MemoLines) and only the lines in view are laid out, so a text of tens of
+// thousands of lines is shown at once; a text document would build a block with its own
+// layout for every line first, several times the cost of making the report. Long lines
+// wrap at the area's width and the vertical scroll bar moves by whole lines. It edits as a
+// plain text control does: typing and input methods' committed text, deletion, the
+// clipboard, undo and redo, selection by mouse and keyboard, and the standard context menu.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QString>
+#include <QTextLayout>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "qt/MemoLines.h"
+
+namespace capspect {
+
+class QtMemo : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit QtMemo(QWidget* parent = nullptr);
+    ~QtMemo() override;
+
+    // Replaces the text; the caret goes to its start, the view to its first line, and the
+    // undo history is cleared. Lines are separated by '\n'.
+    void SetText(const QString& text);
+    const QString& Text() const { return lines_.Text(); }
+    qsizetype LineCount() const { return lines_.LineCount(); }
+
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+
+    // The caret's position in the text and the other end of the selection.
+    qsizetype CaretPosition() const { return caret_; }
+    qsizetype AnchorPosition() const { return anchor_; }
+    void SetCaretPosition(qsizetype position, bool keepAnchor = false);
+    QString SelectedText() const;
+
+    void SelectAll();
+    void Copy() const;
+    void Cut();
+    void Paste();
+    void Undo();
+    void Redo();
+    bool CanUndo() const { return !undo_.empty(); }
+    bool CanRedo() const { return !redo_.empty(); }
+
+    void ScrollToTop();
+    int FirstVisibleLine() const;
+    // The line shown at `point` of the viewport.
+    qsizetype LineAt(QPoint point) const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+private:
+    // One change of the text, enough to take it back and to make it again.
+    struct Edit {
+        qsizetype position;
+        QString removed;
+        QString inserted;
+    };
+    enum class EditKind { Typing, Other };
+    enum class Motion {
+        NextCharacter,
+        PreviousCharacter,
+        NextWord,
+        PreviousWord,
+        NextRow,
+        PreviousRow,
+        NextPage,
+        PreviousPage,
+        RowStart,
+        RowEnd,
+        TextStart,
+        TextEnd,
+    };
+
+    std::unique_ptr<QTextLayout> LayOut(qsizetype line) const;
+    qreal LineHeight(qsizetype line) const;
+    qreal TextWidth() const;
+    int PageRows() const;
+    qsizetype PositionAt(QPointF point) const;
+    QRect CaretRect() const;
+
+    qreal CaretX() const;
+    qsizetype Target(Motion motion) const;
+    qsizetype NextPosition(qsizetype position, QTextLayout::CursorMode mode) const;
+    qsizetype PreviousPosition(qsizetype position, QTextLayout::CursorMode mode) const;
+    qsizetype RowsAway(qsizetype position, int rows) const;
+    bool Move(QKeyEvent* event);
+    bool EditByKey(QKeyEvent* event);
+    void SelectWordAt(qsizetype position);
+
+    bool HasSelection() const { return caret_ != anchor_; }
+    // The selection's start and end.
+    std::pair<qsizetype, qsizetype> Selection() const;
+    void ReplaceSelection(const QString& text, EditKind kind = EditKind::Other);
+    void DeleteTo(qsizetype position);
+    // Takes the last edit of `from` back (undo) or again, and keeps it in `to`.
+    void TakeStep(std::vector<Edit>& from, std::vector<Edit>& to, bool undo);
+    void Apply(const Edit& edit, bool undo);
+    void AfterChange();
+    void UpdateScrollBar();
+    void EnsureCaretVisible();
+    void RestartCaretBlink();
+
+    MemoLines lines_;
+    qsizetype caret_ = 0;
+    qsizetype anchor_ = 0;
+    // Where vertical moves aim, kept across rows of different lengths.
+    std::optional<qreal> goalX_;
+    bool readOnly_ = false;
+    bool caretShown_ = false;
+    bool selecting_ = false;
+    bool typing_ = false;  // the last edit was typing that the next typing may join
+    std::vector<Edit> undo_;
+    std::vector<Edit> redo_;
+    QBasicTimer caretBlink_;
+};
+
+}  // namespace capspect

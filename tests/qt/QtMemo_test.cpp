@@ -1,0 +1,155 @@
+#include "qt/QtMemo.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace capspect {
+namespace {
+
+class QtMemoTest : public ::testing::Test {
+protected:
+    QtMemoTest() {
+        memo_.resize(300, 200);
+        memo_.show();
+        memo_.setFocus();
+    }
+
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&memo_, &event);
+    }
+    void Type(const QString& text) {
+        for (const QChar c : text) {
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(&memo_, &event);
+        }
+    }
+    void Click(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMouseEvent event(type, at, memo_.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          modifiers);
+        QApplication::sendEvent(memo_.viewport(), &event);
+    }
+    // The top of the viewport's row `row` of text, as the memo lays lines out.
+    QPoint RowPoint(int row, int x = 6) const {
+        return QPoint(x, 4 + row * memo_.fontMetrics().height() + 2);
+    }
+
+    QtMemo memo_;
+};
+
+TEST_F(QtMemoTest, TypingDeletingAndTheUndoHistory) {
+    memo_.SetText(QStringLiteral("one\ntwo"));
+    memo_.SetCaretPosition(3);
+    Type(QStringLiteral(" more"));
+    Press(Qt::Key_Return);
+    EXPECT_EQ(memo_.Text(), u"one more\n\ntwo");
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Backspace);  // at the start of "two": joins it to the empty line
+    Press(Qt::Key_Delete);
+    EXPECT_EQ(memo_.Text(), u"one more\nwo");
+
+    // Typing goes back in one step; each deletion and line break in one of its own.
+    memo_.Undo();
+    memo_.Undo();
+    EXPECT_EQ(memo_.Text(), u"one more\n\ntwo");
+    memo_.Undo();
+    memo_.Undo();
+    EXPECT_EQ(memo_.Text(), u"one\ntwo");
+    EXPECT_FALSE(memo_.CanUndo());
+    memo_.Redo();
+    EXPECT_EQ(memo_.Text(), u"one more\ntwo");
+    EXPECT_EQ(memo_.CaretPosition(), 8);
+
+    memo_.SetText(QStringLiteral("new"));
+    EXPECT_FALSE(memo_.CanUndo()) << "a new text starts a new history";
+    EXPECT_FALSE(memo_.CanRedo());
+}
+
+TEST_F(QtMemoTest, SelectionByKeysAndTheClipboard) {
+    memo_.SetText(QStringLiteral("abcde\nabxyz\ngamma"));
+    memo_.SetCaretPosition(2);
+    Press(Qt::Key_Down, Qt::ShiftModifier);
+    Press(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(memo_.SelectedText(), u"cde\nabx");
+    memo_.Cut();
+    EXPECT_EQ(memo_.Text(), u"abyz\ngamma");
+    EXPECT_EQ(QApplication::clipboard()->text(), u"cde\nabx");
+
+    QApplication::clipboard()->setText(QStringLiteral("x\r\ny\rz"));
+    memo_.Paste();
+    EXPECT_EQ(memo_.Text(), u"abx\ny\nzyz\ngamma") << "pasted lines end in LF alone";
+
+    memo_.SetReadOnly(true);
+    Type(QStringLiteral("ignored"));
+    memo_.Paste();
+    EXPECT_EQ(memo_.Text(), u"abx\ny\nzyz\ngamma");
+    memo_.SelectAll();
+    memo_.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), memo_.Text()) << "copying still works";
+}
+
+TEST_F(QtMemoTest, UpAndDownKeepTheColumnAcrossShortLines) {
+    memo_.SetText(QStringLiteral("abcdef\nab\nabcdef"));
+    memo_.SetCaretPosition(5);
+    Press(Qt::Key_Down);
+    EXPECT_EQ(memo_.CaretPosition(), 9) << "the end of the short line";
+    Press(Qt::Key_Down);
+    EXPECT_EQ(memo_.CaretPosition(), 15) << "back in the column it started from";
+    Press(Qt::Key_Home);
+    EXPECT_EQ(memo_.CaretPosition(), 10);
+    Press(Qt::Key_End);
+    EXPECT_EQ(memo_.CaretPosition(), 16);
+}
+
+TEST_F(QtMemoTest, ClicksPlaceTheCaretAndSelect) {
+    memo_.SetText(QStringLiteral("first line\nsecond word here"));
+    Click(QEvent::MouseButtonPress, RowPoint(1, 2));
+    Click(QEvent::MouseButtonRelease, RowPoint(1, 2));
+    EXPECT_EQ(memo_.CaretPosition(), 11) << "the start of the second line";
+    Click(QEvent::MouseButtonPress, RowPoint(0, 2), Qt::ShiftModifier);
+    EXPECT_EQ(memo_.SelectedText(), u"first line\n");
+
+    const int wordX = 6 + memo_.fontMetrics().horizontalAdvance(QStringLiteral("second w"));
+    Click(QEvent::MouseButtonDblClick, RowPoint(1, wordX));
+    EXPECT_EQ(memo_.SelectedText(), u"word");
+}
+
+TEST_F(QtMemoTest, ScrollsByLinesAndKeepsTheCaretInView) {
+    QStringList numbers;
+    for (int i = 0; i < 1000; ++i) {
+        numbers << QString::number(i);
+    }
+    memo_.SetText(numbers.join(u'\n'));
+    QScrollBar& bar = *memo_.verticalScrollBar();
+    const int rowsShown = (memo_.viewport()->height() - 4) / memo_.fontMetrics().height();
+    EXPECT_GE(bar.maximum(), 1000 - rowsShown - 1);
+    EXPECT_LE(bar.maximum(), 1000 - rowsShown + 1);
+
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(memo_.CaretPosition(), memo_.Text().size());
+    EXPECT_EQ(memo_.FirstVisibleLine(), bar.maximum()) << "the last line in view";
+    EXPECT_EQ(memo_.LineAt(RowPoint(0)), bar.maximum());
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(memo_.FirstVisibleLine(), 0);
+    bar.setValue(500);
+    EXPECT_EQ(memo_.LineAt(RowPoint(2)), 502);
+}
+
+TEST_F(QtMemoTest, LongLinesWrapAtTheWidth) {
+    const QString longLine = QStringLiteral("word ").repeated(100);
+    memo_.SetText(longLine + QStringLiteral("\nafter"));
+    const qsizetype lineBelowTheWrappedOne = memo_.LineAt(RowPoint(3));
+    EXPECT_EQ(lineBelowTheWrappedOne, 0) << "the first line takes several rows";
+    Press(Qt::Key_Down);
+    EXPECT_LT(memo_.CaretPosition(), longLine.size()) << "down moves a row within the line";
+    EXPECT_GT(memo_.CaretPosition(), 0);
+}
+
+}  // namespace
+}  // namespace capspect
