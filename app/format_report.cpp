@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/support/unicode.h"
+#include "util/TextHelpers.h"
 
 namespace capspect {
 
@@ -18,8 +19,9 @@ namespace {
 // Calls `take` with each entry of the report in order.
 template <typename Take>
 void ForEachReportEntry(const TDXShowStreamConfig& formats, Take take) {
+    const NumberSeparators separators = UserNumberSeparators();
     for (int i = 0; i < formats.Count(); ++i) {
-        take(formats.Items(i).AllAsText());
+        take(formats.Items(i).AllAsText(separators));
         take(std::u16string(kReportSeparator));
     }
 }

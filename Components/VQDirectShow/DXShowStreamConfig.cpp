@@ -279,7 +279,10 @@ std::u16string TDXShowStreamConfigItem::ConfigCapsAsText(const NumberSeparators&
 }
 
 std::u16string TDXShowStreamConfigItem::AllAsText() const {
-    const NumberSeparators separators = UserNumberSeparators();
+    return AllAsText(UserNumberSeparators());
+}
+
+std::u16string TDXShowStreamConfigItem::AllAsText(const NumberSeparators& separators) const {
     std::u16string text = ConfigCapsAsText(separators);
     text.append(kLineBreak).append(kLineBreak).append(kLineBreak).append(AsText(separators));
     return text;

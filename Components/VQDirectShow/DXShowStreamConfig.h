@@ -47,6 +47,9 @@ public:
     // The whole report block: the capability lines, three empty lines, the media-type line.
     // It does not end with a line break.
     std::u16string AllAsText() const;
+    // The same with the locale's number separators read once by the caller, for reports
+    // of hundreds of blocks.
+    std::u16string AllAsText(const NumberSeparators& separators) const;
 
     // Widens the media type to the capability's input size where the output size allows it
     // and recomputes the image size. Only the item changes, never the device.
