@@ -170,7 +170,11 @@ std::string FormatReportAsJson(const TDXShowDevice& device, const TDXShowStreamC
     WriteDeviceMember(out, device);
     out.Key("formats").BeginArray();
     for (int i = 0; i < formats.Count(); ++i) {
+        const std::size_t start = out.Written();
         WriteFormat(out, formats.Items(i), i);
+        if (i == 0) {
+            out.ReserveForLike(start, static_cast<std::size_t>(formats.Count()));
+        }
     }
     out.EndArray();
     out.EndObject();

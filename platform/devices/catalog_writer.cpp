@@ -144,12 +144,16 @@ void WriteStreamConfig(JsonWriter& out, const StreamConfigDesc& config) {
     out.Member("current", config.current);
     out.Key("capabilities").BeginArray();
     for (const Capability& capability : config.capabilities) {
+        const std::size_t start = out.Written();
         out.BeginObject();
         out.Key("caps");
         WriteVideoCaps(out, capability.caps);
         out.Key("mediaType");
         WriteMediaType(out, capability.mediaType);
         out.EndObject();
+        if (&capability == &config.capabilities.front()) {
+            out.ReserveForLike(start, config.capabilities.size());
+        }
     }
     out.EndArray();
     out.EndObject();

@@ -180,6 +180,14 @@ void JsonWriter::Null() {
     out_ += "null";
 }
 
+void JsonWriter::ReserveForLike(std::size_t start, std::size_t count) {
+    if (count < 2 || start > out_.size()) {
+        return;
+    }
+    const std::size_t element = out_.size() - start;
+    out_.reserve(out_.size() + element * (count - 1) / 8 * 9);
+}
+
 void JsonWriter::Tree(const nlohmann::ordered_json& value) {
     switch (value.type()) {
         case nlohmann::ordered_json::value_t::object:

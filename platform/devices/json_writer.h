@@ -35,6 +35,13 @@ public:
     // A whole value held as a tree, for the small parts that are built that way.
     void Tree(const nlohmann::ordered_json& value);
 
+    // How much text is written so far.
+    std::size_t Written() const { return out_.size(); }
+    // Called after the first of `count` elements of one kind, which started at `start`:
+    // makes room for the others at its size and an eighth more. Elements of one array
+    // differ in a few digits, and a large document is then not copied as it grows.
+    void ReserveForLike(std::size_t start, std::size_t count);
+
     // One member: Key(key) and the value, written by the overload that fits its type.
     template <typename T>
     void Member(std::string_view key, const T& value) {
