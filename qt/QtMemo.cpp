@@ -68,9 +68,7 @@ void QtMemo::SetText(const QString& text) {
     lines_.SetText(text);
     caret_ = anchor_ = 0;
     goalX_.reset();
-    typing_ = false;
-    undo_.clear();
-    redo_.clear();
+    history_.Clear();
     UpdateScrollBar();
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -86,7 +84,7 @@ void QtMemo::SetCaretPosition(qsizetype position, bool keepAnchor) {
     if (!keepAnchor) {
         anchor_ = caret_;
     }
-    typing_ = false;
+    history_.EndTyping();
     EnsureCaretVisible();
     RestartCaretBlink();
     viewport()->update();
@@ -129,21 +127,19 @@ void QtMemo::Paste() {
 }
 
 void QtMemo::Undo() {
-    TakeStep(undo_, redo_, true);
+    if (!readOnly_) {
+        if (const auto edit = history_.Undo()) {
+            Apply(*edit, true);
+        }
+    }
 }
 
 void QtMemo::Redo() {
-    TakeStep(redo_, undo_, false);
-}
-
-void QtMemo::TakeStep(std::vector<Edit>& from, std::vector<Edit>& to, bool undo) {
-    if (readOnly_ || from.empty()) {
-        return;
+    if (!readOnly_) {
+        if (const auto edit = history_.Redo()) {
+            Apply(*edit, false);
+        }
     }
-    Edit edit = std::move(from.back());
-    from.pop_back();
-    Apply(edit, undo);
-    to.push_back(std::move(edit));
 }
 
 void QtMemo::ScrollToTop() {
@@ -475,23 +471,13 @@ void QtMemo::ReplaceSelection(const QString& text, EditKind kind) {
     if (from == to && text.isEmpty()) {
         return;
     }
-    Edit edit{from, lines_.Text().sliced(from, to - from), text};
+    history_.Record({from, lines_.Text().sliced(from, to - from), text}, kind == EditKind::Typing);
     lines_.Replace(from, to - from, text);
     caret_ = anchor_ = from + text.size();
-    // Typed characters join the previous typing into one step of the undo history.
-    const bool joins = kind == EditKind::Typing && typing_ && from == to && !undo_.empty() &&
-                       undo_.back().position + undo_.back().inserted.size() == from;
-    if (joins) {
-        undo_.back().inserted += text;
-    } else {
-        undo_.push_back(std::move(edit));
-    }
-    redo_.clear();
     AfterChange();
-    typing_ = kind == EditKind::Typing;
 }
 
-void QtMemo::Apply(const Edit& edit, bool undo) {
+void QtMemo::Apply(const MemoHistory::Edit& edit, bool undo) {
     const QString& out = undo ? edit.inserted : edit.removed;
     const QString& in = undo ? edit.removed : edit.inserted;
     lines_.Replace(edit.position, out.size(), in);
@@ -500,7 +486,6 @@ void QtMemo::Apply(const Edit& edit, bool undo) {
 }
 
 void QtMemo::AfterChange() {
-    typing_ = false;
     goalX_.reset();
     UpdateScrollBar();
     EnsureCaretVisible();
@@ -595,7 +580,7 @@ void QtMemo::SelectWordAt(qsizetype position) {
     const qsizetype end = words.toNextBoundary();
     anchor_ = start + std::max<qsizetype>(begin, 0);
     caret_ = start + (end < 0 ? text.size() : end);
-    typing_ = false;
+    history_.EndTyping();
     viewport()->update();
 }
 

@@ -15,8 +15,8 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
+#include "qt/MemoHistory.h"
 #include "qt/MemoLines.h"
 
 namespace capspect {
@@ -49,8 +49,8 @@ public:
     void Paste();
     void Undo();
     void Redo();
-    bool CanUndo() const { return !undo_.empty(); }
-    bool CanRedo() const { return !redo_.empty(); }
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
 
     void ScrollToTop();
     int FirstVisibleLine() const;
@@ -75,12 +75,6 @@ protected:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
-    // One change of the text, enough to take it back and to make it again.
-    struct Edit {
-        qsizetype position;
-        QString removed;
-        QString inserted;
-    };
     enum class EditKind { Typing, Other };
     enum class Motion {
         NextCharacter,
@@ -118,9 +112,8 @@ private:
     std::pair<qsizetype, qsizetype> Selection() const;
     void ReplaceSelection(const QString& text, EditKind kind = EditKind::Other);
     void DeleteTo(qsizetype position);
-    // Takes the last edit of `from` back (undo) or again, and keeps it in `to`.
-    void TakeStep(std::vector<Edit>& from, std::vector<Edit>& to, bool undo);
-    void Apply(const Edit& edit, bool undo);
+    // Takes an edit of the history back (undo) or makes it again.
+    void Apply(const MemoHistory::Edit& edit, bool undo);
     void AfterChange();
     void UpdateScrollBar();
     void EnsureCaretVisible();
@@ -134,9 +127,7 @@ private:
     bool readOnly_ = false;
     bool caretShown_ = false;
     bool selecting_ = false;
-    bool typing_ = false;  // the last edit was typing that the next typing may join
-    std::vector<Edit> undo_;
-    std::vector<Edit> redo_;
+    MemoHistory history_;
     QBasicTimer caretBlink_;
 };
 
