@@ -543,7 +543,10 @@ void QtMemo::mouseMoveEvent(QMouseEvent* event) {
         verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         point.setY(viewport()->height() - 1);
     }
-    SetCaretPosition(PositionAt(point), true);
+    // The scroll bar moved already; keeping the caret in view would move it once more.
+    caret_ = PositionAt(point);
+    history_.EndTyping();
+    viewport()->update();
 }
 
 void QtMemo::mouseReleaseEvent(QMouseEvent* event) {

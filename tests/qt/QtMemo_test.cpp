@@ -141,6 +141,25 @@ TEST_F(QtMemoTest, ScrollsByLinesAndKeepsTheCaretInView) {
     EXPECT_EQ(memo_.LineAt(RowPoint(2)), 502);
 }
 
+TEST_F(QtMemoTest, DraggingPastTheBottomScrollsALineAtATimeAndSelects) {
+    QStringList numbers;
+    for (int i = 0; i < 100; ++i) {
+        numbers << QString::number(i);
+    }
+    memo_.SetText(numbers.join(u'\n'));
+    Click(QEvent::MouseButtonPress, RowPoint(0));
+    const QPoint below(6, memo_.viewport()->height() + 50);
+    for (int move = 0; move < 5; ++move) {
+        QMouseEvent event(QEvent::MouseMove, below, memo_.viewport()->mapToGlobal(below),
+                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(memo_.viewport(), &event);
+    }
+    EXPECT_EQ(memo_.FirstVisibleLine(), 5);
+    // The selection runs from the press to the start of the bottom row's line.
+    const qsizetype bottom = memo_.LineAt(QPoint(6, memo_.viewport()->height() - 1));
+    EXPECT_EQ(memo_.SelectedText(), numbers.mid(0, bottom).join(u'\n') + u'\n');
+}
+
 TEST_F(QtMemoTest, LongLinesWrapAtTheWidth) {
     const QString longLine = QStringLiteral("word ").repeated(100);
     memo_.SetText(longLine + QStringLiteral("\nafter"));
