@@ -4,7 +4,10 @@
 # and the program's start alone (`capspect errtext 0`) against `v4l2-ctl --list-devices`.
 # RUNS runs of each, taken in turns after one warm-up run of each; prints the medians and
 # each ratio beside its target. The timer's own cost (starting /bin/true between two clock
-# readings) is measured the same way and printed beside them.
+# readings) is measured the same way and printed beside them. Under QEMU's TCG every start
+# translates the program's code afresh (PIE loads it at new addresses each run), so these
+# times weigh the breadth of the code a command runs more than its work; see "What the
+# guest's times measure" in docs/decisions.md.
 #
 # Usage: bench/vivid_report_bench.sh [CAPSPECT_CLI]      (default: build/app/capspect-cli)
 # Environment: RUNS (default 11), RUN_VIVID (default: ../shared/tools/run-vivid.sh next to
