@@ -66,6 +66,7 @@ QtMemo::~QtMemo() = default;
 
 void QtMemo::SetText(const QString& text) {
     lines_.SetText(text);
+    ForgetLayouts();
     caret_ = anchor_ = 0;
     goalX_.reset();
     history_.Clear();
@@ -156,7 +157,27 @@ qsizetype QtMemo::LineAt(QPoint point) const {
 
 // --- Layout ------------------------------------------------------------------------------
 
-std::unique_ptr<QTextLayout> QtMemo::LayOut(qsizetype line) const {
+std::shared_ptr<const QTextLayout> QtMemo::LayOut(qsizetype line) const {
+    if (layoutWidth_ != TextWidth()) {
+        ForgetLayouts();
+        layoutWidth_ = TextWidth();
+    }
+    if (const auto found = layouts_.find(line); found != layouts_.end()) {
+        return found->second;
+    }
+    if (layouts_.size() >= kMaxKeptLayouts) {
+        ForgetLayouts();  // those in view are soon laid out again
+    }
+    std::shared_ptr<const QTextLayout> layout = NewLayout(line);
+    layouts_.emplace(line, layout);
+    return layout;
+}
+
+void QtMemo::ForgetLayouts() const {
+    layouts_.clear();
+}
+
+std::unique_ptr<QTextLayout> QtMemo::NewLayout(qsizetype line) const {
     auto layout = std::make_unique<QTextLayout>(lines_.Line(line).toString(), font(), viewport());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -244,6 +265,15 @@ void QtMemo::paintEvent(QPaintEvent* /*event*/) {
             layout->drawCursor(&painter, origin, static_cast<int>(caret_ - start));
         }
         top += layout->boundingRect().height();
+    }
+}
+
+void QtMemo::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ForgetLayouts();
+        UpdateScrollBar();
+        viewport()->update();
     }
 }
 
@@ -473,6 +503,7 @@ void QtMemo::ReplaceSelection(const QString& text, EditKind kind) {
     }
     history_.Record({from, lines_.Text().sliced(from, to - from), text}, kind == EditKind::Typing);
     lines_.Replace(from, to - from, text);
+    ForgetLayouts();
     caret_ = anchor_ = from + text.size();
     AfterChange();
 }
@@ -481,6 +512,7 @@ void QtMemo::Apply(const MemoHistory::Edit& edit, bool undo) {
     const QString& out = undo ? edit.inserted : edit.removed;
     const QString& in = undo ? edit.removed : edit.inserted;
     lines_.Replace(edit.position, out.size(), in);
+    ForgetLayouts();
     caret_ = anchor_ = edit.position + in.size();
     AfterChange();
 }

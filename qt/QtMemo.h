@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "qt/MemoHistory.h"
@@ -60,6 +61,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,7 +93,11 @@ private:
         TextEnd,
     };
 
-    std::unique_ptr<QTextLayout> LayOut(qsizetype line) const;
+    // The line laid out at the current width, kept until the text, the width or the font
+    // changes: painting, the caret's blinking and each key ask for the same lines again.
+    std::shared_ptr<const QTextLayout> LayOut(qsizetype line) const;
+    std::unique_ptr<QTextLayout> NewLayout(qsizetype line) const;
+    void ForgetLayouts() const;
     qreal LineHeight(qsizetype line) const;
     qreal TextWidth() const;
     int PageRows() const;
@@ -119,7 +125,11 @@ private:
     void EnsureCaretVisible();
     void RestartCaretBlink();
 
+    static constexpr std::size_t kMaxKeptLayouts = 512;
+
     MemoLines lines_;
+    mutable std::unordered_map<qsizetype, std::shared_ptr<const QTextLayout>> layouts_;
+    mutable qreal layoutWidth_ = 0;
     qsizetype caret_ = 0;
     qsizetype anchor_ = 0;
     // Where vertical moves aim, kept across rows of different lengths.

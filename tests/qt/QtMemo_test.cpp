@@ -168,6 +168,12 @@ TEST_F(QtMemoTest, LongLinesWrapAtTheWidth) {
     Press(Qt::Key_Down);
     EXPECT_LT(memo_.CaretPosition(), longLine.size()) << "down moves a row within the line";
     EXPECT_GT(memo_.CaretPosition(), 0);
+
+    // Wider, the same line is laid out again and fits one row.
+    memo_.SetText(QStringLiteral("word ").repeated(30) + QStringLiteral("\nafter"));
+    EXPECT_EQ(memo_.LineAt(RowPoint(1)), 0);
+    memo_.resize(3000, 200);
+    EXPECT_EQ(memo_.LineAt(RowPoint(1)), 1);
 }
 
 }  // namespace
