@@ -1,5 +1,6 @@
 #include "qt/QtMemo.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -11,7 +12,10 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+
+#include "qt/QtMemoAccessible.h"
 
 namespace capspect {
 namespace {
@@ -53,6 +57,7 @@ QTextLine RowOf(const QTextLayout& layout, int column) {
 }  // namespace
 
 QtMemo::QtMemo(QWidget* parent) : QAbstractScrollArea(parent) {
+    InstallQtMemoAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -86,14 +91,24 @@ void QtMemo::SetCaretPosition(qsizetype position, bool keepAnchor) {
         anchor_ = caret_;
     }
     history_.EndTyping();
-    EnsureCaretVisible();
+    EnsureVisible(caret_);
     RestartCaretBlink();
     viewport()->update();
+    AnnounceCaret();
 }
 
 std::pair<qsizetype, qsizetype> QtMemo::Selection() const {
     // By value: the ends must not follow the caret when it moves.
     return {std::min(caret_, anchor_), std::max(caret_, anchor_)};
+}
+
+void QtMemo::SetSelection(qsizetype anchor, qsizetype caret) {
+    anchor_ = std::clamp<qsizetype>(anchor, 0, lines_.Size());
+    SetCaretPosition(caret, true);
+}
+
+void QtMemo::Insert(const QString& text) {
+    ReplaceSelection(WithLineFeeds(text));
 }
 
 QString QtMemo::SelectedText() const {
@@ -105,6 +120,7 @@ void QtMemo::SelectAll() {
     anchor_ = 0;
     caret_ = lines_.Size();
     viewport()->update();
+    AnnounceCaret();
 }
 
 void QtMemo::Copy() const {
@@ -123,7 +139,7 @@ void QtMemo::Cut() {
 void QtMemo::Paste() {
     const QString text = QApplication::clipboard()->text();
     if (!text.isEmpty()) {
-        ReplaceSelection(WithLineFeeds(text));
+        Insert(text);
     }
 }
 
@@ -221,21 +237,32 @@ qsizetype QtMemo::PositionAt(QPointF point) const {
     return lines_.Size();
 }
 
-QRect QtMemo::CaretRect() const {
-    const qsizetype caretLine = lines_.LineOf(caret_);
+QRect QtMemo::CharacterRect(qsizetype position) const {
+    const qsizetype target = lines_.LineOf(position);
     qreal top = kMargin;
-    for (qsizetype line = FirstVisibleLine(); line <= caretLine && top < viewport()->height();
+    for (qsizetype line = FirstVisibleLine(); line <= target && top < viewport()->height();
          ++line) {
         const auto layout = LayOut(line);
-        if (line == caretLine) {
-            const int column = static_cast<int>(caret_ - lines_.LineStart(line));
+        if (line == target) {
+            const qsizetype start = lines_.LineStart(line);
+            const int column = static_cast<int>(position - start);
             const QTextLine row = RowOf(*layout, column);
-            const qreal x = kMargin + row.cursorToX(column);
-            return QRectF(x, top + row.y(), 1, row.height()).toAlignedRect();
+            const qreal left = row.cursorToX(column);
+            const bool last = position == lines_.LineEnd(line);
+            const qreal right = last ? left + 1 : row.cursorToX(column + 1);
+            return QRectF(kMargin + std::min(left, right), top + row.y(),
+                          std::max<qreal>(1, std::abs(right - left)), row.height())
+                .toAlignedRect();
         }
         top += layout->boundingRect().height();
     }
     return {};
+}
+
+QRect QtMemo::CaretRect() const {
+    const QRect character = CharacterRect(caret_);
+    return character.isNull() ? character
+                              : QRect(character.topLeft(), QSize(1, character.height()));
 }
 
 void QtMemo::paintEvent(QPaintEvent* /*event*/) {
@@ -302,13 +329,13 @@ void QtMemo::UpdateScrollBar() {
     bar.setPageStep(PageRows());
 }
 
-void QtMemo::EnsureCaretVisible() {
-    const qsizetype line = lines_.LineOf(caret_);
+void QtMemo::EnsureVisible(qsizetype position) {
+    const qsizetype line = lines_.LineOf(position);
     if (line < FirstVisibleLine()) {
         verticalScrollBar()->setValue(static_cast<int>(line));
         return;
     }
-    // The highest first line that still shows the caret's line whole.
+    // The highest first line that still shows the position's line whole.
     qreal height = kMargin + LineHeight(line);
     qsizetype top = line;
     while (top > FirstVisibleLine() && height + LineHeight(top - 1) <= viewport()->height()) {
@@ -501,8 +528,10 @@ void QtMemo::ReplaceSelection(const QString& text, EditKind kind) {
     if (from == to && text.isEmpty()) {
         return;
     }
-    history_.Record({from, lines_.Text().sliced(from, to - from), text}, kind == EditKind::Typing);
+    const QString removed = lines_.Text().sliced(from, to - from);
+    history_.Record({from, removed, text}, kind == EditKind::Typing);
     lines_.Replace(from, to - from, text);
+    AnnounceChange(from, removed, text);
     ForgetLayouts();
     caret_ = anchor_ = from + text.size();
     AfterChange();
@@ -513,6 +542,7 @@ void QtMemo::Apply(const MemoHistory::Edit& edit, bool undo) {
     const QString& in = undo ? edit.removed : edit.inserted;
     lines_.Replace(edit.position, out.size(), in);
     ForgetLayouts();
+    AnnounceChange(edit.position, out, in);
     caret_ = anchor_ = edit.position + in.size();
     AfterChange();
 }
@@ -520,9 +550,32 @@ void QtMemo::Apply(const MemoHistory::Edit& edit, bool undo) {
 void QtMemo::AfterChange() {
     goalX_.reset();
     UpdateScrollBar();
-    EnsureCaretVisible();
+    EnsureVisible(caret_);
     RestartCaretBlink();
     viewport()->update();
+}
+
+// Screen readers hear of edits and of the caret only while one is listening.
+void QtMemo::AnnounceChange(qsizetype position, const QString& removed, const QString& inserted) {
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent event(this, static_cast<int>(position), removed, inserted);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void QtMemo::AnnounceCaret() {
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    if (HasSelection()) {
+        const auto [from, to] = Selection();
+        QAccessibleTextSelectionEvent event(this, static_cast<int>(from), static_cast<int>(to));
+        event.setCursorPosition(static_cast<int>(caret_));
+        QAccessible::updateAccessibility(&event);
+    } else {
+        QAccessibleTextCursorEvent event(this, static_cast<int>(caret_));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 // --- Events ------------------------------------------------------------------------------
@@ -579,6 +632,7 @@ void QtMemo::mouseMoveEvent(QMouseEvent* event) {
     caret_ = PositionAt(point);
     history_.EndTyping();
     viewport()->update();
+    AnnounceCaret();
 }
 
 void QtMemo::mouseReleaseEvent(QMouseEvent* event) {
@@ -617,6 +671,7 @@ void QtMemo::SelectWordAt(qsizetype position) {
     caret_ = start + (end < 0 ? text.size() : end);
     history_.EndTyping();
     viewport()->update();
+    AnnounceCaret();
 }
 
 void QtMemo::contextMenuEvent(QContextMenuEvent* event) {

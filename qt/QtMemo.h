@@ -55,8 +55,20 @@ public:
 
     void ScrollToTop();
     int FirstVisibleLine() const;
+    // Scrolls as little as needed to show the line that holds `position` whole.
+    void EnsureVisible(qsizetype position);
     // The line shown at `point` of the viewport.
     qsizetype LineAt(QPoint point) const;
+    // The text position nearest `point` of the viewport.
+    qsizetype PositionAt(QPointF point) const;
+    // The rectangle of the character at `position` in the viewport (a caret's width at a
+    // line's end); empty when it is out of view.
+    QRect CharacterRect(qsizetype position) const;
+
+    // Selects from `anchor` to `caret`, which ends where the caret is.
+    void SetSelection(qsizetype anchor, qsizetype caret);
+    // Replaces the selection with `text`, as pasting it would; nothing when read-only.
+    void Insert(const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -101,7 +113,7 @@ private:
     qreal LineHeight(qsizetype line) const;
     qreal TextWidth() const;
     int PageRows() const;
-    qsizetype PositionAt(QPointF point) const;
+    // The caret's rectangle in the viewport; empty when it is out of view.
     QRect CaretRect() const;
 
     qreal CaretX() const;
@@ -121,8 +133,9 @@ private:
     // Takes an edit of the history back (undo) or makes it again.
     void Apply(const MemoHistory::Edit& edit, bool undo);
     void AfterChange();
+    void AnnounceChange(qsizetype position, const QString& removed, const QString& inserted);
+    void AnnounceCaret();
     void UpdateScrollBar();
-    void EnsureCaretVisible();
     void RestartCaretBlink();
 
     static constexpr std::size_t kMaxKeptLayouts = 512;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -174,6 +175,39 @@ TEST_F(QtMemoTest, LongLinesWrapAtTheWidth) {
     EXPECT_EQ(memo_.LineAt(RowPoint(1)), 0);
     memo_.resize(3000, 200);
     EXPECT_EQ(memo_.LineAt(RowPoint(1)), 1);
+}
+
+TEST_F(QtMemoTest, AssistiveToolsReadAndEditTheText) {
+    memo_.SetText(QStringLiteral("alpha\nbeta"));
+    QAccessibleInterface* const accessible = QAccessible::queryAccessibleInterface(&memo_);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_TRUE(accessible->state().multiLine);
+    QAccessibleTextInterface* const text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 10);
+    EXPECT_EQ(text->text(6, 10), u"beta");
+    EXPECT_EQ(accessible->text(QAccessible::Value), memo_.Text());
+
+    text->setSelection(0, 4, 1);
+    EXPECT_EQ(memo_.SelectedText(), u"lph");
+    int start = -1;
+    int end = -1;
+    text->selection(0, &start, &end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 4);
+    text->setCursorPosition(8);
+    EXPECT_EQ(text->selectionCount(), 0);
+    EXPECT_EQ(text->cursorPosition(), 8);
+
+    // A point in the left half of a character's rectangle is that character's offset.
+    const QRect second = text->characterRect(7);
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_EQ(text->offsetAtPoint(QPoint(second.left() + second.width() / 4, second.center().y())),
+              7);
+
+    accessible->editableTextInterface()->replaceText(0, 5, QStringLiteral("gamma\r\n"));
+    EXPECT_EQ(memo_.Text(), u"gamma\n\nbeta");
 }
 
 }  // namespace
