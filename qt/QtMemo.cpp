@@ -70,8 +70,10 @@ QtMemo::QtMemo(QWidget* parent) : QAbstractScrollArea(parent) {
 QtMemo::~QtMemo() = default;
 
 void QtMemo::SetText(const QString& text) {
+    const QString previous = lines_.Text();  // shared, not copied
     lines_.SetText(text);
     ForgetLayouts();
+    AnnounceChange(0, previous, text);
     caret_ = anchor_ = 0;
     goalX_.reset();
     history_.Clear();
