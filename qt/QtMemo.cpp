@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -72,6 +73,7 @@ QtMemo::~QtMemo() = default;
 void QtMemo::SetText(const QString& text) {
     const QString previous = lines_.Text();  // shared, not copied
     lines_.SetText(text);
+    preedit_.clear();
     ForgetLayouts();
     AnnounceChange(0, previous, text);
     caret_ = anchor_ = 0;
@@ -201,6 +203,16 @@ std::unique_ptr<QTextLayout> QtMemo::NewLayout(qsizetype line) const {
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
+    if (!preedit_.isEmpty() && line == lines_.LineOf(caret_)) {
+        // What the input method is composing shows at the caret, marked as it asks.
+        const int column = static_cast<int>(caret_ - lines_.LineStart(line));
+        layout->setPreeditArea(column, preedit_);
+        QList<QTextLayout::FormatRange> formats = preeditFormats_;
+        for (QTextLayout::FormatRange& format : formats) {
+            format.start += column;
+        }
+        layout->setFormats(formats);
+    }
     layout->beginLayout();
     qreal y = 0;
     for (QTextLine row = layout->createLine(); row.isValid(); row = layout->createLine()) {
@@ -240,6 +252,10 @@ qsizetype QtMemo::PositionAt(QPointF point) const {
 }
 
 QRect QtMemo::CharacterRect(qsizetype position) const {
+    return RectAt(position, 0);
+}
+
+QRect QtMemo::RectAt(qsizetype position, int columnsFurther) const {
     const qsizetype target = lines_.LineOf(position);
     qreal top = kMargin;
     for (qsizetype line = FirstVisibleLine(); line <= target && top < viewport()->height();
@@ -247,10 +263,10 @@ QRect QtMemo::CharacterRect(qsizetype position) const {
         const auto layout = LayOut(line);
         if (line == target) {
             const qsizetype start = lines_.LineStart(line);
-            const int column = static_cast<int>(position - start);
+            const int column = static_cast<int>(position - start) + columnsFurther;
             const QTextLine row = RowOf(*layout, column);
             const qreal left = row.cursorToX(column);
-            const bool last = position == lines_.LineEnd(line);
+            const bool last = column >= layout->text().size() + layout->preeditAreaText().size();
             const qreal right = last ? left + 1 : row.cursorToX(column + 1);
             return QRectF(kMargin + std::min(left, right), top + row.y(),
                           std::max<qreal>(1, std::abs(right - left)), row.height())
@@ -262,7 +278,7 @@ QRect QtMemo::CharacterRect(qsizetype position) const {
 }
 
 QRect QtMemo::CaretRect() const {
-    const QRect character = CharacterRect(caret_);
+    const QRect character = RectAt(caret_, preedit_.isEmpty() ? 0 : preeditCursor_);
     return character.isNull() ? character
                               : QRect(character.topLeft(), QSize(1, character.height()));
 }
@@ -291,7 +307,8 @@ void QtMemo::paintEvent(QPaintEvent* /*event*/) {
         const QPointF origin(kMargin, top);
         layout->draw(&painter, origin, selections);
         if (caretShown_ && caret_ >= start && caret_ <= end) {
-            layout->drawCursor(&painter, origin, static_cast<int>(caret_ - start));
+            const int preedit = preedit_.isEmpty() ? 0 : preeditCursor_;
+            layout->drawCursor(&painter, origin, static_cast<int>(caret_ - start) + preedit);
         }
         top += layout->boundingRect().height();
     }
@@ -612,6 +629,9 @@ void QtMemo::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
+    if (!preedit_.isEmpty()) {
+        QGuiApplication::inputMethod()->commit();  // a click ends the composing
+    }
     selecting_ = true;
     goalX_.reset();
     SetCaretPosition(PositionAt(event->position()), event->modifiers().testFlag(Qt::ShiftModifier));
@@ -737,10 +757,37 @@ void QtMemo::timerEvent(QTimerEvent* event) {
 }
 
 void QtMemo::inputMethodEvent(QInputMethodEvent* event) {
-    // Text being composed is not shown in place; what the input method commits goes in.
+    if (readOnly_) {
+        event->ignore();
+        return;
+    }
     if (!event->commitString().isEmpty()) {
         ReplaceSelection(event->commitString(), EditKind::Typing);
     }
+    // The text being composed is shown at the caret but is not part of the text yet.
+    preedit_ = event->preeditString();
+    preeditCursor_ = static_cast<int>(preedit_.size());
+    preeditFormats_.clear();
+    for (const QInputMethodEvent::Attribute& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor) {
+            preeditCursor_ = attribute.start;
+        } else if (attribute.type == QInputMethodEvent::TextFormat) {
+            const QTextCharFormat format =
+                qvariant_cast<QTextFormat>(attribute.value).toCharFormat();
+            if (format.isValid()) {
+                preeditFormats_.append({attribute.start, attribute.length, format});
+            }
+        }
+    }
+    if (preeditFormats_.isEmpty() && !preedit_.isEmpty()) {
+        QTextCharFormat underlined;
+        underlined.setFontUnderline(true);
+        preeditFormats_.append({0, static_cast<int>(preedit_.size()), underlined});
+    }
+    ForgetLayouts();
+    UpdateScrollBar();
+    EnsureVisible(caret_);
+    viewport()->update();
     event->accept();
 }
 

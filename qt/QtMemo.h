@@ -3,8 +3,9 @@
 // thousands of lines is shown at once; a text document would build a block with its own
 // layout for every line first, several times the cost of making the report. Long lines
 // wrap at the area's width and the vertical scroll bar moves by whole lines. It edits as a
-// plain text control does: typing and input methods' committed text, deletion, the
-// clipboard, undo and redo, selection by mouse and keyboard, and the standard context menu.
+// plain text control does: typing and input methods' text (shown at the caret while it is
+// composed), deletion, the clipboard, undo and redo, selection by mouse and keyboard, and
+// the standard context menu.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -64,6 +65,9 @@ public:
     // The rectangle of the character at `position` in the viewport (a caret's width at a
     // line's end); empty when it is out of view.
     QRect CharacterRect(qsizetype position) const;
+    // The caret's rectangle in the viewport, within the text being composed if there is
+    // one; empty when it is out of view.
+    QRect CaretRect() const;
 
     // Selects from `anchor` to `caret`, which ends where the caret is.
     void SetSelection(qsizetype anchor, qsizetype caret);
@@ -113,8 +117,9 @@ private:
     qreal LineHeight(qsizetype line) const;
     qreal TextWidth() const;
     int PageRows() const;
-    // The caret's rectangle in the viewport; empty when it is out of view.
-    QRect CaretRect() const;
+    // The rectangle of the character `columnsFurther` columns after `position` on its
+    // line as laid out (with the text being composed).
+    QRect RectAt(qsizetype position, int columnsFurther) const;
 
     qreal CaretX() const;
     qsizetype Target(Motion motion) const;
@@ -150,6 +155,11 @@ private:
     bool readOnly_ = false;
     bool caretShown_ = false;
     bool selecting_ = false;
+    // What the input method is composing at the caret, where its cursor is in it, and how
+    // it is marked.
+    QString preedit_;
+    int preeditCursor_ = 0;
+    QList<QTextLayout::FormatRange> preeditFormats_;
     MemoHistory history_;
     QBasicTimer caretBlink_;
 };

@@ -5,6 +5,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -175,6 +177,28 @@ TEST_F(QtMemoTest, LongLinesWrapAtTheWidth) {
     EXPECT_EQ(memo_.LineAt(RowPoint(1)), 0);
     memo_.resize(3000, 200);
     EXPECT_EQ(memo_.LineAt(RowPoint(1)), 1);
+}
+
+TEST_F(QtMemoTest, ComposedTextShowsAtTheCaretUntilItIsCommitted) {
+    memo_.SetText(QStringLiteral("ab"));
+    memo_.SetCaretPosition(1);
+    const int caretX = memo_.CaretRect().x();
+    // Marked with a format that changes nothing, so that it looks as it will once in.
+    QTextCharFormat plain;
+    plain.setFontUnderline(false);
+    QInputMethodEvent composing(QStringLiteral("ni"),
+                                {{QInputMethodEvent::TextFormat, 0, 2, plain}});
+    QApplication::sendEvent(&memo_, &composing);
+    EXPECT_EQ(memo_.Text(), u"ab") << "composed text is not text yet";
+    EXPECT_GT(memo_.CaretRect().x(), caretX) << "the caret stands after the composed text";
+    const QImage composed = memo_.grab().toImage();
+
+    QInputMethodEvent committed;
+    committed.setCommitString(QStringLiteral("ni"));
+    QApplication::sendEvent(&memo_, &committed);
+    EXPECT_EQ(memo_.Text(), u"anib");
+    EXPECT_EQ(memo_.CaretPosition(), 3);
+    EXPECT_EQ(memo_.grab().toImage(), composed) << "the composed text stood where it went in";
 }
 
 TEST_F(QtMemoTest, AssistiveToolsReadAndEditTheText) {
