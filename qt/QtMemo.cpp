@@ -763,6 +763,8 @@ void QtMemo::inputMethodEvent(QInputMethodEvent* event) {
     }
     if (!event->commitString().isEmpty()) {
         ReplaceSelection(event->commitString(), EditKind::Typing);
+    } else if (!event->preeditString().isEmpty() && HasSelection()) {
+        ReplaceSelection(QString());  // composing replaces the selection, as typing does
     }
     // The text being composed is shown at the caret but is not part of the text yet.
     preedit_ = event->preeditString();
