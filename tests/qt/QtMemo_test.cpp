@@ -199,6 +199,10 @@ TEST_F(QtMemoTest, ComposedTextShowsAtTheCaretUntilItIsCommitted) {
     EXPECT_EQ(memo_.Text(), u"anib");
     EXPECT_EQ(memo_.CaretPosition(), 3);
     EXPECT_EQ(memo_.grab().toImage(), composed) << "the composed text stood where it went in";
+
+    memo_.SetSelection(1, 3);
+    QApplication::sendEvent(&memo_, &composing);
+    EXPECT_EQ(memo_.Text(), u"ab") << "composing replaces the selection";
 }
 
 TEST_F(QtMemoTest, AssistiveToolsReadAndEditTheText) {
