@@ -237,18 +237,29 @@ int QtMemo::PageRows() const {
         1, static_cast<int>((viewport()->height() - kMargin) / fontMetrics().lineSpacing()));
 }
 
-qsizetype QtMemo::PositionAt(QPointF point) const {
+template <typename Visit>
+void QtMemo::VisitLinesInView(Visit visit) const {
     qreal top = kMargin;
-    for (qsizetype line = FirstVisibleLine(); line < lines_.LineCount(); ++line) {
+    for (qsizetype line = FirstVisibleLine();
+         line < lines_.LineCount() && top < viewport()->height(); ++line) {
         const auto layout = LayOut(line);
-        const qreal height = layout->boundingRect().height();
-        if (point.y() < top + height || line + 1 == lines_.LineCount()) {
-            const QTextLine row = RowAtY(*layout, point.y() - top);
-            return lines_.LineStart(line) + row.xToCursor(point.x() - kMargin);
+        if (!visit(line, *layout, top)) {
+            return;
         }
-        top += height;
+        top += layout->boundingRect().height();
     }
-    return lines_.Size();
+}
+
+qsizetype QtMemo::PositionAt(QPointF point) const {
+    // The point's line is the first that reaches below it; the last line in view answers
+    // for points below the text.
+    qsizetype position = lines_.Size();
+    VisitLinesInView([&](qsizetype line, const QTextLayout& layout, qreal top) {
+        const QTextLine row = RowAtY(layout, point.y() - top);
+        position = lines_.LineStart(line) + row.xToCursor(point.x() - kMargin);
+        return point.y() >= top + layout.boundingRect().height();
+    });
+    return position;
 }
 
 QRect QtMemo::CharacterRect(qsizetype position) const {
@@ -257,24 +268,24 @@ QRect QtMemo::CharacterRect(qsizetype position) const {
 
 QRect QtMemo::RectAt(qsizetype position, int columnsFurther) const {
     const qsizetype target = lines_.LineOf(position);
-    qreal top = kMargin;
-    for (qsizetype line = FirstVisibleLine(); line <= target && top < viewport()->height();
-         ++line) {
-        const auto layout = LayOut(line);
-        if (line == target) {
-            const qsizetype start = lines_.LineStart(line);
-            const int column = static_cast<int>(position - start) + columnsFurther;
-            const QTextLine row = RowOf(*layout, column);
-            const qreal left = row.cursorToX(column);
-            const bool last = column >= layout->text().size() + layout->preeditAreaText().size();
-            const qreal right = last ? left + 1 : row.cursorToX(column + 1);
-            return QRectF(kMargin + std::min(left, right), top + row.y(),
-                          std::max<qreal>(1, std::abs(right - left)), row.height())
-                .toAlignedRect();
+    QRect rect;
+    VisitLinesInView([&](qsizetype line, const QTextLayout& layout, qreal top) {
+        if (line < target) {
+            return true;
         }
-        top += layout->boundingRect().height();
-    }
-    return {};
+        if (line == target) {
+            const int column = static_cast<int>(position - lines_.LineStart(line)) + columnsFurther;
+            const QTextLine row = RowOf(layout, column);
+            const qreal left = row.cursorToX(column);
+            const bool last = column >= layout.text().size() + layout.preeditAreaText().size();
+            const qreal right = last ? left + 1 : row.cursorToX(column + 1);
+            rect = QRectF(kMargin + std::min(left, right), top + row.y(),
+                          std::max<qreal>(1, std::abs(right - left)), row.height())
+                       .toAlignedRect();
+        }
+        return false;
+    });
+    return rect;
 }
 
 QRect QtMemo::CaretRect() const {
@@ -291,10 +302,7 @@ void QtMemo::paintEvent(QPaintEvent* /*event*/) {
     selected.setBackground(palette().brush(QPalette::Highlight));
     selected.setForeground(palette().brush(QPalette::HighlightedText));
 
-    qreal top = kMargin;
-    for (qsizetype line = FirstVisibleLine();
-         line < lines_.LineCount() && top < viewport()->height(); ++line) {
-        const auto layout = LayOut(line);
+    VisitLinesInView([&](qsizetype line, const QTextLayout& layout, qreal top) {
         const qsizetype start = lines_.LineStart(line);
         const qsizetype end = lines_.LineEnd(line);
         QList<QTextLayout::FormatRange> selections;
@@ -305,13 +313,13 @@ void QtMemo::paintEvent(QPaintEvent* /*event*/) {
                 {static_cast<int>(from - start), static_cast<int>(to - from), selected});
         }
         const QPointF origin(kMargin, top);
-        layout->draw(&painter, origin, selections);
+        layout.draw(&painter, origin, selections);
         if (caretShown_ && caret_ >= start && caret_ <= end) {
             const int preedit = preedit_.isEmpty() ? 0 : preeditCursor_;
-            layout->drawCursor(&painter, origin, static_cast<int>(caret_ - start) + preedit);
+            layout.drawCursor(&painter, origin, static_cast<int>(caret_ - start) + preedit);
         }
-        top += layout->boundingRect().height();
-    }
+        return true;
+    });
 }
 
 void QtMemo::changeEvent(QEvent* event) {

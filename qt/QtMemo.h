@@ -114,6 +114,10 @@ private:
     std::shared_ptr<const QTextLayout> LayOut(qsizetype line) const;
     std::unique_ptr<QTextLayout> NewLayout(qsizetype line) const;
     void ForgetLayouts() const;
+    // Calls `visit(line, layout, top)` for the lines in view from the first, top being the
+    // line's top in the viewport, while `visit` answers true.
+    template <typename Visit>
+    void VisitLinesInView(Visit visit) const;
     qreal LineHeight(qsizetype line) const;
     qreal TextWidth() const;
     int PageRows() const;
