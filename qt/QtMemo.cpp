@@ -197,6 +197,17 @@ void QtMemo::ForgetLayouts() const {
     layouts_.clear();
 }
 
+void QtMemo::ForgetEditedLayouts(qsizetype position, const QString& removed,
+                                 const QString& inserted) {
+    // The edit's first line changed; with line breaks gone or added, every later line has
+    // a new number as well.
+    const qsizetype first = lines_.LineOf(position);
+    const bool renumbered = removed.contains(u'\n') || inserted.contains(u'\n');
+    std::erase_if(layouts_, [first, renumbered](const auto& entry) {
+        return renumbered ? entry.first >= first : entry.first == first;
+    });
+}
+
 std::unique_ptr<QTextLayout> QtMemo::NewLayout(qsizetype line) const {
     auto layout = std::make_unique<QTextLayout>(lines_.Line(line).toString(), font(), viewport());
     QTextOption option;
@@ -559,7 +570,7 @@ void QtMemo::ReplaceSelection(const QString& text, EditKind kind) {
     history_.Record({from, removed, text}, kind == EditKind::Typing);
     lines_.Replace(from, to - from, text);
     AnnounceChange(from, removed, text);
-    ForgetLayouts();
+    ForgetEditedLayouts(from, removed, text);
     caret_ = anchor_ = from + text.size();
     AfterChange();
 }
@@ -568,7 +579,7 @@ void QtMemo::Apply(const MemoHistory::Edit& edit, bool undo) {
     const QString& out = undo ? edit.inserted : edit.removed;
     const QString& in = undo ? edit.removed : edit.inserted;
     lines_.Replace(edit.position, out.size(), in);
-    ForgetLayouts();
+    ForgetEditedLayouts(edit.position, out, in);
     AnnounceChange(edit.position, out, in);
     caret_ = anchor_ = edit.position + in.size();
     AfterChange();

@@ -114,6 +114,8 @@ private:
     std::shared_ptr<const QTextLayout> LayOut(qsizetype line) const;
     std::unique_ptr<QTextLayout> NewLayout(qsizetype line) const;
     void ForgetLayouts() const;
+    // After an edit at `position` (made already), forgets the layouts it changed.
+    void ForgetEditedLayouts(qsizetype position, const QString& removed, const QString& inserted);
     // Calls `visit(line, layout, top)` for the lines in view from the first, top being the
     // line's top in the viewport, while `visit` answers true.
     template <typename Visit>

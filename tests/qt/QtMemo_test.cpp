@@ -97,6 +97,27 @@ TEST_F(QtMemoTest, SelectionByKeysAndTheClipboard) {
     EXPECT_EQ(QApplication::clipboard()->text(), memo_.Text()) << "copying still works";
 }
 
+TEST_F(QtMemoTest, AfterEditsEveryCharacterStandsWhereAFreshMemoPutsIt) {
+    // Laid-out lines are kept between edits; those an edit changes or renumbers must go.
+    const auto expectLaidOutAfresh = [this] {
+        QtMemo fresh;
+        fresh.resize(memo_.size());
+        fresh.SetText(memo_.Text());
+        for (qsizetype position = 0; position <= memo_.Text().size(); ++position) {
+            ASSERT_EQ(memo_.CharacterRect(position), fresh.CharacterRect(position))
+                << "position " << position << " of " << memo_.Text().toStdString();
+        }
+    };
+    memo_.SetText(QStringLiteral("wide wide wide\nii\nmmmmmm\nlast"));
+    memo_.SetCaretPosition(4);
+    Press(Qt::Key_Return);  // the lines after it move down one
+    Type(QStringLiteral("xx"));
+    expectLaidOutAfresh();
+    memo_.SetCaretPosition(memo_.Text().indexOf(u"ii"));
+    Press(Qt::Key_Backspace);  // and those after this one up one
+    expectLaidOutAfresh();
+}
+
 TEST_F(QtMemoTest, UpAndDownKeepTheColumnAcrossShortLines) {
     memo_.SetText(QStringLiteral("abcdef\nab\nabcdef"));
     memo_.SetCaretPosition(5);
