@@ -45,13 +45,6 @@ QString ToQString(std::u16string_view text) {
                    static_cast<qsizetype>(text.size()));
 }
 
-// A text control keeps CR LF as one line break; the memo separates lines by LF alone.
-QString WithQtLineBreaks(std::u16string_view text) {
-    QString converted = ToQString(text);
-    converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return converted;
-}
-
 }  // namespace
 
 TForm1::TForm1(UserDialogs& dialogs, TDXShowReports reports, QWidget* parent)
@@ -158,16 +151,7 @@ void TForm1::ShowDeviceFailures() {
 
 void TForm1::ShowMemoEntries(const std::vector<std::u16string>& entries) {
     // One text for the whole memo, which lays out only the lines it shows.
-    qsizetype length = 0;
-    for (const std::u16string& entry : entries) {
-        length += static_cast<qsizetype>(entry.size()) + 1;
-    }
-    QString text;
-    text.reserve(length);
-    for (const std::u16string& entry : entries) {
-        text.append(WithQtLineBreaks(entry)).append(u'\n');
-    }
-    FMemo1->SetText(text);
+    FMemo1->SetText(ToQString(JoinReportEntries(entries)));
 }
 
 void TForm1::ScrollMemoToTop() {

@@ -24,11 +24,27 @@ namespace {
 // Space between the frame and the text, as a plain text document leaves it.
 constexpr qreal kMargin = 4;
 
-// Pasted text from other systems may end its lines with CR LF or CR.
-QString WithLineFeeds(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
+// Lines held end in LF; texts given or pasted may end them with CR LF or CR.
+QString WithLineFeeds(const QString& text) {
+    if (!text.contains(u'\r')) {
+        return text;  // shared, not copied
+    }
+    // One pass: a report of thousands of lines comes with CR LF throughout.
+    QString converted(text.size(), Qt::Uninitialized);
+    QChar* out = converted.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            *out++ = u'\n';
+            if (i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+        } else {
+            *out++ = c;
+        }
+    }
+    converted.truncate(out - converted.constData());
+    return converted;
 }
 
 bool IsPrintable(const QString& text) {
@@ -72,7 +88,7 @@ QtMemo::~QtMemo() = default;
 
 void QtMemo::SetText(const QString& text) {
     const QString previous = lines_.Text();  // shared, not copied
-    lines_.SetText(text);
+    lines_.SetText(WithLineFeeds(text));
     preedit_.clear();
     ForgetLayouts();
     AnnounceChange(0, previous, text);

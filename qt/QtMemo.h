@@ -31,7 +31,7 @@ public:
     ~QtMemo() override;
 
     // Replaces the text; the caret goes to its start, the view to its first line, and the
-    // undo history is cleared. Lines are separated by '\n'.
+    // undo history is cleared. Lines may end in LF, CR LF or CR; the memo keeps LF.
     void SetText(const QString& text);
     const QString& Text() const { return lines_.Text(); }
     qsizetype LineCount() const { return lines_.LineCount(); }

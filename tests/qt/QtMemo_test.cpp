@@ -72,6 +72,9 @@ TEST_F(QtMemoTest, TypingDeletingAndTheUndoHistory) {
     memo_.SetText(QStringLiteral("new"));
     EXPECT_FALSE(memo_.CanUndo()) << "a new text starts a new history";
     EXPECT_FALSE(memo_.CanRedo());
+
+    memo_.SetText(QStringLiteral("a\r\nb\rc"));
+    EXPECT_EQ(memo_.Text(), u"a\nb\nc") << "any line end is kept as LF";
 }
 
 TEST_F(QtMemoTest, SelectionByKeysAndTheClipboard) {
