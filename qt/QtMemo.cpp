@@ -324,7 +324,9 @@ QRect QtMemo::CaretRect() const {
 void QtMemo::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
-    const auto [selectionStart, selectionEnd] = Selection();
+    // Plain copies: structured bindings cannot be captured by clang 14's lambdas.
+    const qsizetype selectionStart = Selection().first;
+    const qsizetype selectionEnd = Selection().second;
     QTextCharFormat selected;
     selected.setBackground(palette().brush(QPalette::Highlight));
     selected.setForeground(palette().brush(QPalette::HighlightedText));
