@@ -107,10 +107,10 @@ ratio() {
             (a - t) / (b - t), target == "" ? "" : "; target <= " target }'
 }
 
-# print_set SUFFIX: the medians and ratios of the runs labelled with SUFFIX; the targets
-# beside them for the runs as people start the programs (no SUFFIX).
+# print_set SUFFIX [held]: the medians and ratios of the runs labelled with SUFFIX, with
+# the targets beside them when "held" is given (the runs as people start the programs).
 print_set() {
-    local suffix=$1 held=${1:-yes}
+    local suffix=$1 held=${2:-}
     local capspect_ms v4l2ctl_ms json_ms snapshot_ms start_ms v4l2ctl_start_ms timer_ms
     capspect_ms=$(median "capspect$suffix")
     v4l2ctl_ms=$(median "v4l2-ctl$suffix")
@@ -126,15 +126,14 @@ print_set() {
     echo "  capspect errtext 0 (start-up)    $start_ms ms"
     echo "  v4l2-ctl --list-devices          $v4l2ctl_start_ms ms"
     echo "  the timer alone (/bin/true)      $timer_ms ms"
-    target() { [ "$held" = yes ] && echo "$1"; }
-    ratio "report / formats-ext" "$capspect_ms" "$v4l2ctl_ms" "$timer_ms" "$(target 0.8)"
-    ratio "report --json / formats-ext" "$json_ms" "$v4l2ctl_ms" "$timer_ms" "$(target 1.0)"
-    ratio "snapshot / formats-ext" "$snapshot_ms" "$v4l2ctl_ms" "$timer_ms" "$(target 1.2)"
-    ratio "errtext 0 / list-devices" "$start_ms" "$v4l2ctl_start_ms" "$timer_ms" "$(target 0.6)"
+    ratio "report / formats-ext" "$capspect_ms" "$v4l2ctl_ms" "$timer_ms" "${held:+0.8}"
+    ratio "report --json / formats-ext" "$json_ms" "$v4l2ctl_ms" "$timer_ms" "${held:+1.0}"
+    ratio "snapshot / formats-ext" "$snapshot_ms" "$v4l2ctl_ms" "$timer_ms" "${held:+1.2}"
+    ratio "errtext 0 / list-devices" "$start_ms" "$v4l2ctl_start_ms" "$timer_ms" "${held:+0.6}"
 }
 
 echo "vivid input $input, $runs runs each, median wall time in the guest (QEMU TCG):"
-print_set ""
+print_set "" held
 echo "the same under setarch -R (address randomisation off for both programs; the timer"
 echo "starts /bin/true through setarch as well): the work without translating the code again:"
 print_set -fixed
