@@ -10,7 +10,10 @@
 # guest's times measure" in docs/decisions.md. So every command also runs under
 # `setarch -R` (address randomisation off, for both programs alike): each run then reuses
 # the code translated before, and those times show the work itself. The targets are
-# held to the first set.
+# held to the first set. Beside them run the floors (bench/vivid_floor.c, and
+# vivid_floor_iostream.cpp linked as capspect-cli is): a C program's start, a C++ program's
+# start through std::cout, the listing's ioctls alone, and the ioctls with one printf line
+# per answer, the least any program could take for the same commands.
 #
 # Usage: bench/vivid_report_bench.sh [CAPSPECT_CLI]      (default: build/app/capspect-cli)
 # Environment: RUNS (default 11), RUN_VIVID (default: ../shared/tools/run-vivid.sh next to
@@ -38,6 +41,9 @@ cp "$(command -v date)" "$work/extra/date"
 # busybox has no setarch; the host's (run-vivid.sh copies its libraries along).
 setarch=$(command -v setarch) || { echo "no setarch (util-linux)" >&2; exit 2; }
 cp "$setarch" "$work/extra/setarch"
+${CC:-cc} -O2 -o "$work/extra/vivid_floor" "$repo/bench/vivid_floor.c"
+${CXX:-c++} -O2 -static-libstdc++ -static-libgcc -o "$work/extra/vivid_floor_iostream" \
+    "$repo/bench/vivid_floor_iostream.cpp"
 
 cat > "$work/guest.sh" <<GUEST
 v4l2-ctl -d /dev/video0 --set-input $input > /dev/null || exit 1
@@ -63,6 +69,10 @@ each() {
     one start\$suffix "\$@" capspect errtext 0
     one v4l2-ctl-start\$suffix "\$@" v4l2-ctl --list-devices
     one timer\$suffix "\$@" /bin/true
+    one floor-start\$suffix "\$@" /extra/vivid_floor
+    one floor-iostream\$suffix "\$@" /extra/vivid_floor_iostream
+    one floor-formats\$suffix "\$@" /extra/vivid_floor formats /dev/video0
+    one floor-text\$suffix "\$@" /extra/vivid_floor text /dev/video0
 }
 /extra/setarch -R capspect report > /dev/null
 /extra/setarch -R v4l2-ctl -d /dev/video0 --list-formats-ext > /dev/null
@@ -107,6 +117,16 @@ ratio() {
             (a - t) / (b - t), target == "" ? "" : "; target <= " target }'
 }
 
+# floor NAME LABEL V4L2CTL_MS TIMER_MS: a floor's median and its ratio to the v4l2-ctl
+# command its commands are held to.
+floor() {
+    local ms
+    ms=$(median "$2")
+    awk -v name="$1" -v a="$ms" -v b="$3" -v t="$4" 'BEGIN {
+        printf "  floor: %-28s %8.3f ms, %.2f of v4l2-ctl (%.2f without the timer)\n",
+            name, a, a / b, (a - t) / (b - t) }'
+}
+
 # print_set SUFFIX [held]: the medians and ratios of the runs labelled with SUFFIX, with
 # the targets beside them when "held" is given (the runs as people start the programs).
 print_set() {
@@ -130,6 +150,10 @@ print_set() {
     ratio "report --json / formats-ext" "$json_ms" "$v4l2ctl_ms" "$timer_ms" "${held:+1.0}"
     ratio "snapshot / formats-ext" "$snapshot_ms" "$v4l2ctl_ms" "$timer_ms" "${held:+1.2}"
     ratio "errtext 0 / list-devices" "$start_ms" "$v4l2ctl_start_ms" "$timer_ms" "${held:+0.6}"
+    floor "a C program's start" "floor-start$suffix" "$v4l2ctl_start_ms" "$timer_ms"
+    floor "a C++ start via std::cout" "floor-iostream$suffix" "$v4l2ctl_start_ms" "$timer_ms"
+    floor "the listing's ioctls alone" "floor-formats$suffix" "$v4l2ctl_ms" "$timer_ms"
+    floor "the ioctls and printf lines" "floor-text$suffix" "$v4l2ctl_ms" "$timer_ms"
 }
 
 echo "vivid input $input, $runs runs each, median wall time in the guest (QEMU TCG):"
