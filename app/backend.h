@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+#include "app/output_stream.h"
 
 #include <windows.h>
 
@@ -74,7 +74,7 @@ class Backend {
 public:
     // Starts the backend `options` choose. When it cannot start (a catalog that does not
     // load, a backend that is not built) writes one line to `err` and answers nullptr.
-    static std::unique_ptr<Backend> Start(const BackendOptions& options, std::ostream& err);
+    static std::unique_ptr<Backend> Start(const BackendOptions& options, OutputStream& err);
 
     ~Backend();
     Backend(const Backend&) = delete;

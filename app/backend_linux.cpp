@@ -51,7 +51,7 @@ std::string_view BackendHelp() {
            "                     is the default\n";
 }
 
-std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
+std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, OutputStream& err) {
     // The backend first: its platform context holds whatever the start registers.
     std::unique_ptr<Backend> backend(new Backend(options.Kind()));
     if (options.Kind() == BackendKind::V4l2) {

@@ -47,7 +47,7 @@ std::string_view BackendHelp() {
            "                     DirectShow\n";
 }
 
-std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, std::ostream& err) {
+std::unique_ptr<Backend> Backend::Start(const BackendOptions& options, OutputStream& err) {
     // Read first, so that a catalog that does not load leaves nothing to undo.
     std::optional<sim::Catalog> catalog;
     if (options.Kind() == BackendKind::Sim) {

@@ -76,8 +76,8 @@ constexpr Command kCommands[] = {
     {"verify", true, RunVerifyCommand},
 };
 
-ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std::ostream& out,
-                   std::ostream& err) {
+ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, OutputStream& out,
+                   OutputStream& err) {
     try {
         std::unique_ptr<Backend> backend;
         if (command.usesDevices) {
@@ -96,7 +96,7 @@ ExitStatus RunVerb(const Command& command, const ParsedCommandLine& parsed, std:
     }
 }
 
-ExitStatus RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+ExitStatus RunCommand(const std::vector<std::string>& args, OutputStream& out, OutputStream& err,
                       const WindowLauncher& launchWindow) {
     ParsedCommandLine parsed;
     try {
@@ -132,12 +132,12 @@ ExitStatus RunCommand(const std::vector<std::string>& args, std::ostream& out, s
 
 }  // namespace
 
-ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err, const WindowLauncher& launchWindow) {
+ExitStatus RunCommandLine(const std::vector<std::string>& args, OutputStream& out,
+                          OutputStream& err, const WindowLauncher& launchWindow) {
     const ExitStatus status = RunCommand(args, out, err, launchWindow);
     // Output that did not arrive (a full disk, a closed pipe) is a failure, not success.
     errno = 0;
-    if (!out.flush()) {
+    if (!out.Flush()) {
         err << "capspect: cannot write the output"
             << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
         return ExitStatus::Failure;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
+#include "app/output_stream.h"
 
 #include "app/backend.h"
 
@@ -17,8 +17,8 @@ enum class ExitStatus : int { Success = 0, Failure = 1, Usage = 2 };
 // What a verb runs with besides its own arguments: the streams and the global options.
 // A verb that uses devices finds its backend started.
 struct CommandContext {
-    std::ostream& out;
-    std::ostream& err;
+    OutputStream& out;
+    OutputStream& err;
     const BackendOptions& options;
 };
 
@@ -30,7 +30,7 @@ using WindowLauncher = std::function<ExitStatus(const CommandContext& context)>;
 // flushed) is a failure too. The global options (--devices, --demo, --backend,
 // --verbose) may stand anywhere; see ParseCommandLine. Without a command, `launchWindow`
 // runs with the options; without a window to launch, that is a usage error.
-ExitStatus RunCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                          std::ostream& err, const WindowLauncher& launchWindow = {});
+ExitStatus RunCommandLine(const std::vector<std::string>& args, OutputStream& out,
+                          OutputStream& err, const WindowLauncher& launchWindow = {});
 
 }  // namespace capspect

@@ -16,7 +16,7 @@ sim::Catalog LoadDemoCatalog() {
 }
 
 std::optional<sim::Catalog> LoadChosenCatalog(
-    const std::optional<std::filesystem::path>& devicesFile, std::ostream& err) {
+    const std::optional<std::filesystem::path>& devicesFile, OutputStream& err) {
     try {
         return devicesFile ? sim::LoadCatalogFile(*devicesFile) : LoadDemoCatalog();
     } catch (const sim::CatalogError& error) {

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string_view>
+#include "app/output_stream.h"
 
 #include "platform/devices/catalog.h"
 
@@ -19,6 +19,6 @@ sim::Catalog LoadDemoCatalog();
 // The catalog of `devicesFile`, else the demo's. When it does not load, writes why in one
 // line to `err` and answers nullopt.
 std::optional<sim::Catalog> LoadChosenCatalog(
-    const std::optional<std::filesystem::path>& devicesFile, std::ostream& err);
+    const std::optional<std::filesystem::path>& devicesFile, OutputStream& err);
 
 }  // namespace capspect

@@ -59,8 +59,8 @@ std::optional<std::uint32_t> ParseResultCode(std::string_view text) {
     return negative ? static_cast<std::uint32_t>(0u - bits) : bits;
 }
 
-ExitStatus RunErrtextCommand(std::span<const std::string> args, std::ostream& out,
-                             std::ostream& err) {
+ExitStatus RunErrtextCommand(std::span<const std::string> args, OutputStream& out,
+                             OutputStream& err) {
     if (args.empty()) {
         err << "capspect errtext: no result code given (usage: capspect errtext CODE...)\n";
         return ExitStatus::Usage;

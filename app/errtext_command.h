@@ -3,10 +3,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
+#include "app/output_stream.h"
 
 #include "app/command_line.h"
 
@@ -19,7 +19,7 @@ std::optional<std::uint32_t> ParseResultCode(std::string_view text);
 
 // Writes one line per code: 8 upper-case hex digits, TAB, the Windows Media text, TAB, the
 // DirectShow text. Checks every code before writing anything.
-ExitStatus RunErrtextCommand(std::span<const std::string> args, std::ostream& out,
-                             std::ostream& err);
+ExitStatus RunErrtextCommand(std::span<const std::string> args, OutputStream& out,
+                             OutputStream& err);
 
 }  // namespace capspect

@@ -20,8 +20,8 @@ std::string IdentifyJsonLine(const std::string& file, const TAviInfo& info) {
     return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-ExitStatus RunIdentifyCommand(std::span<const std::string> args, std::ostream& out,
-                              std::ostream& err) {
+ExitStatus RunIdentifyCommand(std::span<const std::string> args, OutputStream& out,
+                              OutputStream& err) {
     if (args.empty()) {
         err << "capspect identify: no file given (usage: capspect identify FILE...)\n";
         return ExitStatus::Usage;

@@ -1,9 +1,9 @@
 // `capspect identify FILE…`: what each media file holds, as one JSON object per line.
 #pragma once
 
-#include <ostream>
 #include <span>
 #include <string>
+#include "app/output_stream.h"
 
 #include "app/command_line.h"
 #include "mediainfo/media_identification.h"
@@ -17,7 +17,7 @@ std::string IdentifyJsonLine(const std::string& file, const TAviInfo& info);
 
 // Identifies each file in `args`. A file that cannot be opened is reported on `err` and
 // makes the status Failure after the other files have been done; no file is a usage error.
-ExitStatus RunIdentifyCommand(std::span<const std::string> args, std::ostream& out,
-                              std::ostream& err);
+ExitStatus RunIdentifyCommand(std::span<const std::string> args, OutputStream& out,
+                              OutputStream& err);
 
 }  // namespace capspect

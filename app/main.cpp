@@ -1,6 +1,7 @@
-#include <iostream>
+#include <cstdio>
 
 #include "app/command_line.h"
+#include "app/output_stream.h"
 #include "platform/support/program_start.h"
 #if CAPSPECT_WITH_QT
 #include "app/window_start.h"
@@ -16,5 +17,7 @@ int main(int argc, char* argv[]) {
 #else
     const capspect::WindowLauncher launchWindow;
 #endif
-    return static_cast<int>(capspect::RunCommandLine(args, std::cout, std::cerr, launchWindow));
+    capspect::FileOutput out(stdout);
+    capspect::FileOutput err(stderr);
+    return static_cast<int>(capspect::RunCommandLine(args, out, err, launchWindow));
 }

@@ -26,7 +26,7 @@ std::string OneLine(std::string_view text) {
 }
 
 // Writes the failure line of the verb; answers false for the caller to return.
-bool Fail(std::string_view verb, std::ostream& err, std::string_view reason) {
+bool Fail(std::string_view verb, OutputStream& err, std::string_view reason) {
     err << "capspect " << verb << ": " << PrintableText(OneLine(reason)) << '\n';
     return false;
 }
@@ -34,7 +34,7 @@ bool Fail(std::string_view verb, std::ostream& err, std::string_view reason) {
 // Fails the verb when the device failed to answer while it was rendered: what was read
 // is not the device's list. Every failure is an error event (--verbose); the first one is
 // the failure line. True when there was none.
-bool CheckDeviceFailures(std::string_view verb, ComponentReports& reports, std::ostream& err) {
+bool CheckDeviceFailures(std::string_view verb, ComponentReports& reports, OutputStream& err) {
     const std::vector<DeviceFailure> failures = TakeDeviceFailures();
     if (failures.empty()) {
         return true;
@@ -48,7 +48,7 @@ bool CheckDeviceFailures(std::string_view verb, ComponentReports& reports, std::
 // The device the verb is for, or null after writing why there is none.
 const TDXShowDevice* ChooseDevice(std::string_view verb, const TDXShowCapture& capture,
                                   const std::string& devicePath, const ComponentReports& reports,
-                                  std::ostream& err) {
+                                  OutputStream& err) {
     const TDXShowCaptureDevices& devices = capture.CaptureDevices();
     if (devices.Count() == 0) {
         Fail(verb, err,

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <memory>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+#include "app/output_stream.h"
 
 #include "Components/VQDirectShow/DXShowCapture.h"
 #include "app/command_line.h"
@@ -18,7 +18,7 @@ namespace capspect {
 // given and keeps the error texts for the failure line.
 class ComponentReports {
 public:
-    ComponentReports(std::ostream& err, bool verbose) : err_(err), verbose_(verbose) {}
+    ComponentReports(OutputStream& err, bool verbose) : err_(err), verbose_(verbose) {}
 
     TDXShowReports Handlers();
 
@@ -31,7 +31,7 @@ public:
 private:
     void Print(const std::u16string& text);
 
-    std::ostream& err_;
+    OutputStream& err_;
     const bool verbose_;
     std::vector<std::string> errors_;
 };

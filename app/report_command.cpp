@@ -21,7 +21,7 @@ struct ReportArguments {
 // The arguments after `report`; writes the usage error and answers nullopt when they are
 // wrong.
 std::optional<ReportArguments> ParseReportArguments(std::span<const std::string> args,
-                                                    std::ostream& err) {
+                                                    OutputStream& err) {
     ReportArguments parsed;
     bool haveDevice = false;
     for (const std::string& arg : args) {

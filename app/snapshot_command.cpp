@@ -24,7 +24,7 @@ std::string FailureText(HRESULT hr) {
 
 // The device the arguments name, or null after reporting why there is none.
 const TDXShowDevice* ChosenDevice(const TDXShowCaptureDevices& devices,
-                                  std::span<const std::string> args, std::ostream& err) {
+                                  std::span<const std::string> args, OutputStream& err) {
     if (args.empty()) {
         if (devices.Count() == 0) {
             err << kPrefix << "no video capture device\n";

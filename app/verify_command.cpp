@@ -1,7 +1,6 @@
 #include "app/verify_command.h"
 
 #include <charconv>
-#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -82,7 +81,7 @@ std::optional<std::vector<int>> ParsePositions(std::string_view text) {
 // Splits "--name=value" or takes the value from the next argument.
 class OptionReader {
 public:
-    OptionReader(std::span<const std::string> args, std::ostream& err) : args_(args), err_(err) {}
+    OptionReader(std::span<const std::string> args, OutputStream& err) : args_(args), err_(err) {}
 
     bool Done() const { return next_ >= args_.size(); }
     const std::string& Take() { return args_[next_++]; }
@@ -101,7 +100,7 @@ public:
 
 private:
     std::span<const std::string> args_;
-    std::ostream& err_;
+    OutputStream& err_;
     std::size_t next_ = 0;
 };
 
@@ -110,7 +109,7 @@ bool IsOption(const std::string& arg, std::string_view name) {
            (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=');
 }
 
-bool BadValue(std::ostream& err, std::string_view name, const std::string& value,
+bool BadValue(OutputStream& err, std::string_view name, const std::string& value,
               std::string_view expected) {
     err << "capspect verify: " << name << " " << QuotedText(value) << ": expected " << expected
         << " (" << kUsage << ")\n";
@@ -119,7 +118,7 @@ bool BadValue(std::ostream& err, std::string_view name, const std::string& value
 
 // Reads one option's value into `parsed`; false after writing the usage error.
 bool ReadOption(OptionReader& reader, const std::string& arg, VerifyArguments& parsed,
-                std::ostream& err) {
+                OutputStream& err) {
     for (const std::string_view name : {"--frames", "--timeout", "--formats"}) {
         if (!IsOption(arg, name)) {
             continue;
@@ -147,7 +146,7 @@ bool ReadOption(OptionReader& reader, const std::string& arg, VerifyArguments& p
 }
 
 std::optional<VerifyArguments> ParseVerifyArguments(std::span<const std::string> args,
-                                                    std::ostream& err) {
+                                                    OutputStream& err) {
     VerifyArguments parsed;
     bool haveDevice = false;
     OptionReader reader(args, err);
@@ -172,7 +171,7 @@ std::optional<VerifyArguments> ParseVerifyArguments(std::span<const std::string>
 
 // The progress line goes only to a terminal: a log or a pipe gets nothing extra.
 std::unique_ptr<ProgressLine> ProgressFor(const CommandContext& context) {
-    if (&context.err != &std::cerr || !StandardErrorIsTerminal()) {
+    if (!context.err.IsStandardError() || !StandardErrorIsTerminal()) {
         return nullptr;
     }
     return std::make_unique<ProgressLine>(context.err);

@@ -29,7 +29,7 @@ std::string ProgressText(const VerifyProgress& progress, std::chrono::seconds el
     return text;
 }
 
-ProgressLine::ProgressLine(std::ostream& err)
+ProgressLine::ProgressLine(OutputStream& err)
     : err_(err), start_(std::chrono::steady_clock::now()) {}
 
 ProgressLine::~ProgressLine() {
@@ -47,7 +47,8 @@ void ProgressLine::Show(const VerifyProgress& progress) {
 void ProgressLine::Write(const std::string& text) {
     // A carriage return and blanks over what is left of the longer line before.
     const std::size_t blanks = shown_ > text.size() ? shown_ - text.size() : 0;
-    err_ << '\r' << text << std::string(blanks, ' ') << '\r' << std::flush;
+    err_ << '\r' << text << std::string(blanks, ' ') << '\r';
+    err_.Flush();
     shown_ = text.size();
 }
 

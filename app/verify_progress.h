@@ -3,8 +3,8 @@
 #pragma once
 
 #include <chrono>
-#include <ostream>
 #include <string>
+#include "app/output_stream.h"
 
 #include "app/verify_run.h"
 
@@ -12,7 +12,7 @@ namespace capspect {
 
 class ProgressLine {
 public:
-    explicit ProgressLine(std::ostream& err);
+    explicit ProgressLine(OutputStream& err);
     // Clears the line, so that what follows starts on an empty line.
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
@@ -23,7 +23,7 @@ public:
 private:
     void Write(const std::string& text);
 
-    std::ostream& err_;
+    OutputStream& err_;
     const std::chrono::steady_clock::time_point start_;
     std::size_t shown_ = 0;  // the length of the line on screen
 };

@@ -39,7 +39,7 @@ std::optional<std::u16string> PassOnDeviceFailures(const TDXShowReports& reports
     return Utf8ToUtf16(failures.front().text);
 }
 
-TDXShowReports VerboseReports(std::ostream& err) {
+TDXShowReports VerboseReports(OutputStream& err) {
     const auto print = [&err](HRESULT, const std::u16string& text) {
         std::string line = Utf16ToUtf8(text);
         std::ranges::replace_if(

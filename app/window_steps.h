@@ -4,8 +4,8 @@
 #pragma once
 
 #include <optional>
-#include <ostream>
 #include <string>
+#include "app/output_stream.h"
 
 #include "Components/VQDirectShow/DXShowCapture.h"
 #include "controls/VQComboBoxModel.h"
@@ -25,6 +25,6 @@ void RelistDevices(const TDXShowCaptureDevices& devices, TVQLangComboBoxModel& c
 std::optional<std::u16string> PassOnDeviceFailures(const TDXShowReports& reports);
 
 // Component reports on `err`, one line each, for --verbose.
-TDXShowReports VerboseReports(std::ostream& err);
+TDXShowReports VerboseReports(OutputStream& err);
 
 }  // namespace capspect

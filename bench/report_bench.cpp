@@ -65,13 +65,13 @@ void BM_ReportCommand(benchmark::State& state) {
     const std::vector<std::string> args = {"report", "--demo"};
     std::size_t bytes = 0;
     for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
+        capspect::StringOutput out;
+        capspect::StringOutput err;
         if (capspect::RunCommandLine(args, out, err) != capspect::ExitStatus::Success) {
-            state.SkipWithError(err.str().c_str());
+            state.SkipWithError(err.Text().c_str());
             break;
         }
-        bytes = out.str().size();
+        bytes = out.Text().size();
     }
     state.counters["report_bytes"] = static_cast<double>(bytes);
 }

@@ -35,16 +35,16 @@ void BM_V4l2DeviceVerb(benchmark::State& state) {
     for (auto _ : state) {
         const PlatformContext platform;
         v4l2::StartV4l2Platform(tree.Roots(), tree.Opener());
-        std::ostringstream out;
-        std::ostringstream err;
+        StringOutput out;
+        StringOutput err;
         const CommandContext context{out, err, options};
         const ExitStatus status =
             verb == kSnapshot ? RunSnapshotCommand(args, context) : RunReportCommand(args, context);
         if (status != ExitStatus::Success) {
-            state.SkipWithError(err.str().c_str());
+            state.SkipWithError(err.Text().c_str());
             break;
         }
-        bytes = out.str().size();
+        bytes = out.Text().size();
     }
     state.counters["output_bytes"] = static_cast<double>(bytes);
 }

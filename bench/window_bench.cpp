@@ -62,7 +62,7 @@ std::unique_ptr<Backend> StartBackend() {
     } else {
         options.demo = true;
     }
-    std::ostringstream err;
+    StringOutput err;
     return Backend::Start(options, err);
 }
 
@@ -80,8 +80,8 @@ BENCHMARK(BM_WindowStartToDeviceList)->Unit(benchmark::kMillisecond);
 
 double ReportCommandSeconds() {
     const auto start = std::chrono::steady_clock::now();
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     std::vector<std::string> args{"report"};
     if (const std::optional<std::string> file = CatalogFile(); file && !OnV4l2()) {
         args.insert(args.end(), {"--devices", *file});

@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckWrittenForms(*code);
     }
 
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     const std::vector<std::string> args{text};
     const ExitStatus status = RunErrtextCommand(args, out, err);
     fuzz::Check((status == ExitStatus::Success) == code.has_value(),
                 "errtext succeeds exactly for readable codes");
-    fuzz::Check(code ? !out.str().empty() && err.str().empty() : out.str().empty(),
+    fuzz::Check(code ? !out.Text().empty() && err.Text().empty() : out.Text().empty(),
                 "errtext writes its line or its complaint");
 
     // The catalog's names are looked up, not parsed; only crashes count here.

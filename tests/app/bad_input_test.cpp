@@ -6,13 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/message_text.h"
+#include "app/output_stream.h"
 #include "platform/support/unicode.h"
 #include "tests/app/command_run.h"
 #include "tests/support/temp_dir.h"
@@ -260,22 +262,60 @@ TEST_F(BadInput, IdentifyNamesFilesWithOddCharactersCleanly) {
     EXPECT_EQ(empty.err, "");
 }
 
-// A stream whose every write fails, as stdout on a full disk.
-class FailingBuffer : public std::streambuf {
-protected:
-    int_type overflow(int_type) override { return traits_type::eof(); }
+// An output whose every write fails, as stdout on a full disk.
+class FailingOutput : public OutputStream {
+public:
+    void Write(std::string_view) override {}
+    bool Flush() override {
+        errno = ENOSPC;
+        return false;
+    }
 };
 
 TEST(CommandOutput, OutputThatCannotBeWrittenIsAFailure) {
     for (const Args& args : {Args{"errtext", "0"}, Args{"report", "--demo"}, Args{"--help"}}) {
-        FailingBuffer buffer;
-        std::ostream out(&buffer);
-        std::ostringstream err;
+        FailingOutput out;
+        StringOutput err;
         EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Failure) << args.front();
-        EXPECT_TRUE(err.str().starts_with("capspect: cannot write the output")) << err.str();
-        EXPECT_TRUE(IsOneCleanLine(err.str()));
+        EXPECT_TRUE(err.Text().starts_with("capspect: cannot write the output: ")) << err.Text();
+        EXPECT_TRUE(IsOneCleanLine(err.Text()));
     }
 }
+
+// What reaches a file is every byte written, line ends and NULs as they are.
+TEST(CommandOutput, AFileOutputPassesOnEveryByte) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    const std::string text("one\r\ntwo\0three\n", 16);
+    FileOutput out(file);
+    out << std::string_view(text).substr(0, 5) << text.substr(5) << 'x';
+    EXPECT_TRUE(out.Flush());
+    std::rewind(file);
+    std::string read(64, '\0');
+    read.resize(std::fread(read.data(), 1, read.size(), file));
+    EXPECT_EQ(read, text + 'x');
+    std::fclose(file);
+}
+
+#ifndef _WIN32
+// The C library writes its buffer out as it fills: the reason of a write that failed
+// there still reaches Flush.
+TEST(CommandOutput, AFileOutputKeepsTheReasonOfAnEarlierFailedWrite) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    {
+        FileOutput out(full);
+        const std::string line(1000, 'x');
+        for (int i = 0; i < 100; ++i) {
+            out << line << '\n';
+        }
+        errno = 0;
+        EXPECT_FALSE(out.Flush());
+        EXPECT_EQ(errno, ENOSPC);
+    }
+    std::fclose(full);
+}
+#endif
 
 TEST(MessageText, EscapesWhatWouldBreakTheLineAndKeepsUnicode) {
     EXPECT_EQ(PrintableText("plain 'text' \"ok\" \\ / \xc3\xa4\xe2\x82\xac\xf0\x9f\x93\xb7"),

@@ -66,32 +66,32 @@ TEST(CommandLineOptions, MalformedOrConflictingOptionsAreUsageErrors) {
     };
     for (const Args& args : bad) {
         EXPECT_THROW(ParseCommandLine(args), UsageError) << testing::PrintToString(args);
-        std::ostringstream out;
-        std::ostringstream err;
+        StringOutput out;
+        StringOutput err;
         EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Usage);
-        EXPECT_EQ(out.str(), "");
-        const std::string line = err.str();
+        EXPECT_EQ(out.Text(), "");
+        const std::string line = err.Text();
         EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
     }
 }
 
 TEST(CommandLineOptions, UnknownOptionWithoutVerbIsNamedAsOption) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     EXPECT_EQ(RunCommandLine({"--bogus"}, out, err), ExitStatus::Usage);
-    EXPECT_EQ(err.str(), "capspect: unknown option '--bogus' (try 'capspect --help')\n");
+    EXPECT_EQ(err.Text(), "capspect: unknown option '--bogus' (try 'capspect --help')\n");
 }
 
 TEST(CommandLineOptions, OptionsAloneShowTheUsage) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     EXPECT_EQ(RunCommandLine({"--demo", "--verbose"}, out, err), ExitStatus::Usage);
-    EXPECT_NE(out.str().find("Usage: capspect"), std::string::npos);
+    EXPECT_NE(out.Text().find("Usage: capspect"), std::string::npos);
 }
 
 TEST(CommandLineOptions, WithoutACommandTheWindowOpensWithTheOptions) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     std::vector<BackendOptions> launched;
     const WindowLauncher launcher = [&](const CommandContext& context) {
         launched.push_back(context.options);
@@ -111,18 +111,18 @@ TEST(CommandLineOptions, WithoutACommandTheWindowOpensWithTheOptions) {
 }
 
 TEST(CommandLineOptions, ABuildWithoutWindowSaysSoAndShowsTheUsage) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     EXPECT_EQ(RunCommandLine({}, out, err), ExitStatus::Usage);
-    EXPECT_EQ(err.str(), "capspect: this build has no window, so a command is needed\n");
-    EXPECT_NE(out.str().find("Usage: capspect"), std::string::npos);
+    EXPECT_EQ(err.Text(), "capspect: this build has no window, so a command is needed\n");
+    EXPECT_NE(out.Text().find("Usage: capspect"), std::string::npos);
 }
 
 TEST(CommandLineOptions, VerbsWithoutDevicesIgnoreTheBackend) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     EXPECT_EQ(RunCommandLine({"errtext", "0", "--backend", "v4l2"}, out, err), ExitStatus::Success);
-    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(err.Text(), "");
 }
 
 // The program makes a platform context only when it starts a backend, so these verbs
@@ -132,10 +132,10 @@ TEST(CommandLineOptions, VerbsWithoutDevicesUseNoPartOfThePlatform) {
     for (const Args& args : {Args{"errtext", "0", "0x80040218", "-1"}, Args{"--help"},
                              Args{"--version"}, Args{"identify", media + "/unreadable-stream.grf"},
                              Args{"identify", media + "/missing.avi"}}) {
-        std::ostringstream out;
-        std::ostringstream err;
+        StringOutput out;
+        StringOutput err;
         RunCommandLine(args, out, err);
-        EXPECT_FALSE(out.str().empty() && err.str().empty()) << args.front();
+        EXPECT_FALSE(out.Text().empty() && err.Text().empty()) << args.front();
         EXPECT_EQ(PlatformContext::PartCount(), 0u) << args.front() << " " << args.back();
     }
 }

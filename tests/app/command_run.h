@@ -26,10 +26,10 @@ inline std::vector<std::string> Lines(const std::string& text) {
 }
 
 inline CommandRun RunCapspect(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     const ExitStatus status = RunCommandLine(args, out, err);
-    return {status, out.str(), err.str()};
+    return {status, out.Text(), err.Text()};
 }
 
 }  // namespace capspect

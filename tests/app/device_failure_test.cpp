@@ -43,12 +43,12 @@ protected:
 
     VerbRun Run(ExitStatus (*verb)(std::span<const std::string>, const CommandContext&),
                 std::vector<std::string> args = {}, bool verbose = false) {
-        std::ostringstream out;
-        std::ostringstream err;
+        StringOutput out;
+        StringOutput err;
         BackendOptions options;
         options.verbose = verbose;
         const ExitStatus status = verb(args, CommandContext{out, err, options});
-        return {status, out.str(), err.str()};
+        return {status, out.Text(), err.Text()};
     }
 
     std::string Path() const { return tree_.Dev("video0").string(); }

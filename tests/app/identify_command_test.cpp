@@ -27,10 +27,10 @@ struct IdentifyRun {
 IdentifyRun Identify(const std::vector<std::string>& files) {
     std::vector<std::string> args{"identify"};
     args.insert(args.end(), files.begin(), files.end());
-    std::ostringstream out;
-    std::ostringstream err;
-    IdentifyRun run{RunCommandLine(args, out, err), {}, Lines(err.str())};
-    for (const std::string& line : Lines(out.str())) {
+    StringOutput out;
+    StringOutput err;
+    IdentifyRun run{RunCommandLine(args, out, err), {}, Lines(err.Text())};
+    for (const std::string& line : Lines(out.Text())) {
         run.lines.push_back(nlohmann::json::parse(line));
     }
     return run;

@@ -77,9 +77,9 @@ TEST(LongRun, AThousandReportCommandsAreAllTheSameAndDoNotGrowTheHeap) {
 TEST(LongRun, TenThousandReportsOnOnePlatformAreAllTheSameAndDoNotGrowTheHeap) {
     BackendOptions options;
     options.demo = true;
-    std::ostringstream err;
+    StringOutput err;
     const std::unique_ptr<Backend> backend = Backend::Start(options, err);
-    ASSERT_NE(backend, nullptr) << err.str();
+    ASSERT_NE(backend, nullptr) << err.Text();
 
     std::u16string first;
     {

@@ -149,9 +149,9 @@ protected:
             dir_.Write("devices.json", std::vector<std::uint8_t>(text.begin(), text.end()));
         BackendOptions options;
         options.devicesFile = catalogFile_;
-        std::ostringstream err;
+        StringOutput err;
         backend_ = Backend::Start(options, err);
-        ASSERT_TRUE(backend_) << err.str();
+        ASSERT_TRUE(backend_) << err.Text();
     }
 
     TForm1& Window() { return *window_; }
@@ -160,14 +160,14 @@ protected:
 
     // What `capspect report` prints for the device, in the same catalog.
     std::string ReportCommandOutput(const std::string& devicePath) {
-        std::ostringstream out;
-        std::ostringstream err;
+        StringOutput out;
+        StringOutput err;
         std::vector<std::string> args = {"report", "--devices", catalogFile_.string()};
         if (!devicePath.empty()) {
             args.push_back(devicePath);
         }
-        EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Success) << err.str();
-        return out.str();
+        EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Success) << err.Text();
+        return out.Text();
     }
 
     void TearDown() override {

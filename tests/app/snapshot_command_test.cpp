@@ -145,13 +145,13 @@ TEST_F(SnapshotCommand, V4l2DeviceSnapshotReplaysWithTheLiveCapabilities) {
     test::FakeV4l2Tree tree;
     tree.AddNode("video0", vivid, "platform-vivid-000-video-index0");
     v4l2::StartV4l2Platform(tree.Roots(), tree.Opener());
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     const BackendOptions options;
     const ExitStatus status = RunSnapshotCommand({}, CommandContext{out, err, options});
-    ASSERT_EQ(status, ExitStatus::Success) << err.str();
+    ASSERT_EQ(status, ExitStatus::Success) << err.Text();
 
-    const sim::Catalog snapshot = sim::LoadCatalogString(out.str(), "snapshot");
+    const sim::Catalog snapshot = sim::LoadCatalogString(out.Text(), "snapshot");
     ASSERT_EQ(snapshot.devices.size(), 1u);
     const sim::CatalogDevice& device = snapshot.devices[0];
     ASSERT_FALSE(device.pins.empty());
@@ -163,7 +163,7 @@ TEST_F(SnapshotCommand, V4l2DeviceSnapshotReplaysWithTheLiveCapabilities) {
 
     const std::string link = (tree.Dev("v4l/by-id") / "platform-vivid-000-video-index0").string();
     const CommandRun listed =
-        RunCapspect({"list", "--devices", WriteFile("vivid.json", out.str())});
+        RunCapspect({"list", "--devices", WriteFile("vivid.json", out.Text())});
     EXPECT_EQ(listed.status, ExitStatus::Success);
     EXPECT_EQ(listed.out, "vivid\t" + link + "\n");
 }

@@ -233,7 +233,7 @@ protected:
         BackendOptions options;
         options.devicesFile = Catalog();
         backend_ = Backend::Start(options, errors_);
-        ASSERT_NE(backend_, nullptr) << errors_.str();
+        ASSERT_NE(backend_, nullptr) << errors_.Text();
         capture_ = std::make_unique<TDXShowCapture>(TDXShowReports{});
         RenderDeviceForReport(*capture_, u"usb#good");
         trials_ = RenderedDeviceTrials(*capture_);
@@ -250,7 +250,7 @@ protected:
 
     const TDXShowStreamConfig& Formats() const { return capture_->OutputFormats(); }
 
-    std::ostringstream errors_;
+    StringOutput errors_;
     std::unique_ptr<Backend> backend_;
     std::unique_ptr<TDXShowCapture> capture_;
     std::unique_ptr<FormatTrials> trials_;

@@ -55,25 +55,25 @@ TEST(WindowStartTest, AnyOfTheDisplayVariablesCountsAsADisplay) {
 
 TEST(WindowStartTest, WithoutADisplayTheProgramFailsWithOneLineThatPointsToTheCommands) {
     const NoDisplay none;
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     EXPECT_EQ(RunCommandLine({"--demo"}, out, err, RunMainWindow), ExitStatus::Failure);
-    const std::string line = err.str();
+    const std::string line = err.Text();
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
     EXPECT_TRUE(line.starts_with("capspect: ")) << line;
     EXPECT_NE(line.find("capspect --help"), std::string::npos) << line;
-    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(out.Text(), "");
 }
 
 TEST(WindowStartTest, ABackendThatCannotStartFailsBeforeTheWindowOpens) {
     const ScopedEnvironment display("QT_QPA_PLATFORM", "offscreen");
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     // A catalog file that does not exist.
     EXPECT_EQ(RunCommandLine({"--devices", "/nonexistent/devices.json"}, out, err, RunMainWindow),
               ExitStatus::Failure);
-    EXPECT_NE(err.str().find("/nonexistent/devices.json"), std::string::npos) << err.str();
-    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.Text().find("/nonexistent/devices.json"), std::string::npos) << err.Text();
+    EXPECT_EQ(out.Text(), "");
 }
 
 }  // namespace

@@ -61,10 +61,10 @@ std::filesystem::path TestData(const char* name) {
 
 // What `capspect report ARGS` prints, through the same command line as the program's.
 std::string CommandOutput(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Success) << err.str();
-    return out.str();
+    StringOutput out;
+    StringOutput err;
+    EXPECT_EQ(RunCommandLine(args, out, err), ExitStatus::Success) << err.Text();
+    return out.Text();
 }
 
 RECT Rect(int left, int top, int width, int height) {
@@ -84,9 +84,9 @@ protected:
     }
 
     void Open(BackendOptions options) {
-        std::ostringstream err;
+        StringOutput err;
         backend_ = Backend::Start(options, err);
-        ASSERT_NE(backend_, nullptr) << err.str();
+        ASSERT_NE(backend_, nullptr) << err.Text();
         window_ = std::make_unique<TForm1>(dialogs_);
     }
     void OpenDemo() {
@@ -268,11 +268,11 @@ private:
 };
 
 TEST_F(Win32WindowTest, WithoutCaptureGraphBuilderTheWindowOpensEmptyAndOkStillAsks) {
-    std::ostringstream err;
+    StringOutput err;
     BackendOptions options;
     options.demo = true;
     backend_ = Backend::Start(options, err);
-    ASSERT_NE(backend_, nullptr) << err.str();
+    ASSERT_NE(backend_, nullptr) << err.Text();
     const UnregisteredClass noBuilder(CLSID_CaptureGraphBuilder2);
     ASSERT_EQ(noBuilder.Registered(), S_OK);
     window_ = std::make_unique<TForm1>(dialogs_);
@@ -334,9 +334,9 @@ TEST_F(Win32WindowTest, FollowsDevicesThatComeAndGo) {
     EXPECT_EQ(combo.ItemIndex(), chosen);
 
     // Other devices: the chosen one is gone, so the first is chosen.
-    std::ostringstream err;
+    StringOutput err;
     std::optional<sim::Catalog> other = LoadChosenCatalog(TestData("refusing_card.json"), err);
-    ASSERT_TRUE(other) << err.str();
+    ASSERT_TRUE(other) << err.Text();
     sim::InstallCatalog(std::move(*other));
     AnnounceDeviceChange(*watch, DBT_DEVICEREMOVECOMPLETE);
     ASSERT_EQ(combo.GetCount(), 2);
