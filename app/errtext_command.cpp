@@ -1,13 +1,13 @@
 #include "app/errtext_command.h"
 
 #include <charconv>
-#include <cstdio>
 #include <limits>
 #include <vector>
 
 #include <windows.h>
 
 #include "app/message_text.h"
+#include "platform/support/hex_text.h"
 #include "platform/support/hresult_bits.h"
 #include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
@@ -25,12 +25,6 @@ std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base) {
         return std::nullopt;
     }
     return value;
-}
-
-std::string HexCode(std::uint32_t code) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(code));
-    return text;
 }
 
 }  // namespace
@@ -78,7 +72,7 @@ ExitStatus RunErrtextCommand(std::span<const std::string> args, OutputStream& ou
     }
     for (const std::uint32_t code : codes) {
         const auto hr = HResultFromBits(code);
-        out << HexCode(code) << '\t' << Utf16ToUtf8(MediaErrorText(hr)) << '\t'
+        out << HexDigits(code) << '\t' << Utf16ToUtf8(MediaErrorText(hr)) << '\t'
             << Utf16ToUtf8(GetDSErrorText(hr)) << '\n';
     }
     return ExitStatus::Success;

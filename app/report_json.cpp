@@ -1,7 +1,6 @@
 #include "app/report_json.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -13,6 +12,7 @@
 #include "platform/devices/catalog_writer.h"
 #include "platform/devices/json_writer.h"
 #include "platform/support/guids.h"
+#include "platform/support/hex_text.h"
 #include "platform/support/unicode.h"
 
 namespace capspect {
@@ -48,9 +48,7 @@ std::string FourCCCharacters(DWORD fourcc) {
     for (int shift = 0; shift < 32; shift += 8) {
         const auto c = static_cast<unsigned char>((fourcc >> shift) & 0xFF);
         if (c < 0x20 || c > 0x7E) {
-            char hex[11];
-            std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(fourcc));
-            return hex;
+            return HexCode(static_cast<std::uint32_t>(fourcc));
         }
         text += static_cast<char>(c);
     }

@@ -1,6 +1,5 @@
 #include "app/snapshot_command.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "Components/VQDirectShow/DXShowDevices.h"
@@ -8,6 +7,7 @@
 #include "app/message_text.h"
 #include "platform/devices/catalog_writer.h"
 #include "platform/support/comptr.h"
+#include "platform/support/hex_text.h"
 #include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 
@@ -17,9 +17,7 @@ namespace {
 constexpr const char* kPrefix = "capspect snapshot: ";
 
 std::string FailureText(HRESULT hr) {
-    char code[11];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-    return Utf16ToUtf8(GetDSErrorText(hr)) + " (" + code + ")";
+    return Utf16ToUtf8(GetDSErrorText(hr)) + " (" + HexCode(static_cast<std::uint32_t>(hr)) + ")";
 }
 
 // The device the arguments name, or null after reporting why there is none.

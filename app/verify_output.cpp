@@ -1,11 +1,11 @@
 #include "app/verify_output.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "Components/VQDirectShow/MediaTypeNames.h"
 #include "app/report_json.h"
 #include "platform/devices/json_writer.h"
+#include "platform/support/hex_text.h"
 #include "platform/support/unicode.h"
 #include "util/ErrorTexts.h"
 #include "util/TextHelpers.h"
@@ -15,12 +15,6 @@ namespace {
 
 std::string RateText(double rate) {
     return Utf16ToUtf8(FormatNumber(rate, 8, 2));
-}
-
-std::string HexCode(HRESULT code) {
-    char text[11];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-    return text;
 }
 
 // The reason of a failed call: the errno's text the device gave, else the code's text.
@@ -37,7 +31,8 @@ std::string ReasonOf(const FailedCall& call) {
 }
 
 std::string ProblemText(const FailedCall& call) {
-    return call.call + ": " + ReasonOf(call) + " (" + HexCode(call.code) + ")";
+    return call.call + ": " + ReasonOf(call) + " (" +
+           HexCode(static_cast<std::uint32_t>(call.code)) + ")";
 }
 
 std::string DeliveredText(const DeliveredFormat& delivered) {
@@ -114,7 +109,7 @@ void WriteCall(sim::JsonWriter& out, std::string_view key, const std::optional<F
     }
     out.BeginObject();
     out.Member("call", call->call);
-    out.Member("code", HexCode(call->code));
+    out.Member("code", HexCode(static_cast<std::uint32_t>(call->code)));
     out.Member("text", ReasonOf(*call));
     out.EndObject();
 }

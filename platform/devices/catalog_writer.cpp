@@ -1,11 +1,11 @@
 #include "platform/devices/catalog_writer.h"
 
-#include <cstdio>
 #include <type_traits>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/support/guids.h"
+#include "platform/support/hex_text.h"
 #include "platform/support/unicode.h"
 
 namespace capspect::sim {
@@ -18,9 +18,7 @@ Json Text(const std::u16string& text) {
 }
 
 Json Hresult(HRESULT hr) {
-    char text[11];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
+    return HexCode(static_cast<std::uint32_t>(hr));
 }
 
 // A FOURCC of four letters, digits or spaces as its characters; other codes as numbers.
