@@ -109,10 +109,37 @@ void JsonWriter::EndArray() {
 }
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
-    Break(levels_.back().count++ == 0);
-    AppendText(key, ": ");
+    const bool first = levels_.back().count++ == 0;
     afterKey_ = true;
+    if (!AppendShortKey(key, first)) {
+        Break(first);
+        AppendText(key, ": ");
+    }
     return *this;
+}
+
+bool JsonWriter::AppendShortKey(std::string_view key, bool first) {
+    // Most keys are short names at a shallow level: the separator, indentation, quoted
+    // key and ": " are composed in a buffer, checked as they are copied, and appended once.
+    constexpr std::size_t kMaxKey = 48;
+    const std::size_t indent = levels_.size() * kIndentStep;
+    if (indent > kMaxBreakIndent || key.size() > kMaxKey) {
+        return false;
+    }
+    std::array<char, kBreak.size() + kMaxKey + 3> buffer;
+    std::copy(kBreak.begin(), kBreak.end(), buffer.begin());
+    const std::size_t skip = first ? 1 : 0;  // the comma
+    char* at = buffer.data() + 2 + indent;
+    *at++ = '"';
+    for (const char c : key) {
+        if (!kPlainBytes[static_cast<unsigned char>(c)]) {
+            return false;
+        }
+        *at++ = c;
+    }
+    at = std::copy_n("\": ", 3, at);
+    out_.append(buffer.data() + skip, static_cast<std::size_t>(at - buffer.data()) - skip);
+    return true;
 }
 
 void JsonWriter::String(std::string_view text) {

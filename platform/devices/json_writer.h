@@ -67,6 +67,9 @@ private:
 
     // A string in quotes with nlohmann's escapes, then `after` as it stands.
     void AppendText(std::string_view text, std::string_view after = {});
+    // Break and a key with nothing to escape, in one append; false (nothing written) for a
+    // key that is long, needs escapes or sits too deep for the prepared indentation.
+    bool AppendShortKey(std::string_view key, bool first);
     // A string with nothing to escape, in quotes, then `after`.
     void AppendPlain(std::string_view text, std::string_view after);
     // Starts a value: the separator and indentation an array element needs.

@@ -62,6 +62,24 @@ TEST(JsonWriter, LongTextsAndDeepNestingAreLaidOutAsTheLibraryDoes) {
     EXPECT_EQ(Written(deep), Dumped(deep));
 }
 
+TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPositionOfKeysAndTexts) {
+    // Short keys are composed in one piece until a byte needs escaping: each such byte,
+    // and ones that do not, at every position of keys and values of up to 20 bytes.
+    const std::string bytes("\"\\\x01\x1f\x7f\xC3\xA4~ \0", 10);
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t position = 0; position < length; ++position) {
+            for (const char byte : bytes) {
+                std::string text(length, 'k');
+                text[position] = byte;
+                const Json tree = {{text, text}, {"after", 1}};
+                ASSERT_EQ(Written(tree), Dumped(tree))
+                    << "byte " << int(static_cast<unsigned char>(byte)) << " at " << position
+                    << " of " << length;
+            }
+        }
+    }
+}
+
 TEST(JsonWriter, MembersWrittenOneByOneMatchTheTree) {
     std::string text;
     JsonWriter writer(text);
