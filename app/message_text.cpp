@@ -1,7 +1,9 @@
 #include "app/message_text.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
+
+#include "platform/support/hex_text.h"
 
 namespace capspect {
 namespace {
@@ -42,8 +44,8 @@ std::size_t Utf8SequenceLength(std::string_view text) {
 }
 
 std::string ByteEscape(unsigned char byte) {
-    char escape[5];
-    std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
+    std::string escape = "\\x00";
+    WriteHexDigits(escape.data() + 2, byte, 2);
     return escape;
 }
 

@@ -12,7 +12,6 @@
 #include "platform/devices/catalog_writer.h"
 #include "platform/devices/json_writer.h"
 #include "platform/support/guids.h"
-#include "platform/support/hex_text.h"
 #include "platform/support/unicode.h"
 
 namespace capspect {
@@ -41,20 +40,6 @@ std::optional<std::string> MajorTypeName(const GUID& majorType) {
     return name;
 }
 
-// The four characters of a FOURCC, or its code in hex ("0xB5315258") when a byte is not a
-// printable character (big-endian variants set the top bit of the last one).
-std::string FourCCCharacters(DWORD fourcc) {
-    std::string text;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const auto c = static_cast<unsigned char>((fourcc >> shift) & 0xFF);
-        if (c < 0x20 || c > 0x7E) {
-            return HexCode(static_cast<std::uint32_t>(fourcc));
-        }
-        text += static_cast<char>(c);
-    }
-    return text;
-}
-
 // The subtype's name as the text report writes it; a FOURCC subtype the report has no
 // name for is named by its characters instead, so scripts can tell such formats apart.
 std::string SubtypeJsonName(const GUID& subtype) {
@@ -62,7 +47,7 @@ std::string SubtypeJsonName(const GUID& subtype) {
     constexpr std::u16string_view kUnknownSubtype = u"unknown SubType";
     const std::u16string name = SubtypeName(subtype);
     if (name == kUnknownSubtype && subtype == FourCCGuid(subtype.Data1)) {
-        return FourCCCharacters(subtype.Data1);
+        return FourCCText(subtype.Data1);
     }
     return Utf16ToUtf8(name);
 }

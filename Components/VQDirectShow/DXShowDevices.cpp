@@ -1,7 +1,5 @@
 #include "Components/VQDirectShow/DXShowDevices.h"
 
-#include <cstdio>
-#include <cstring>
 #include <optional>
 
 #include <windows.h>
@@ -10,6 +8,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include "Components/VQDirectShow/DXShowErrors.h"
 #include "platform/support/comptr.h"
 #include "platform/support/guids.h"
 #include "platform/support/registry_key.h"
@@ -30,10 +29,7 @@ bool SameTextInUserLocale(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string FormatEnumeratorFailure(HRESULT hr) {
-    char code[9];
-    std::snprintf(code, sizeof code, "%X", static_cast<unsigned>(hr));
-    return GetDSErrorText(hr) + u" Reason: ($" + std::u16string(code, code + std::strlen(code)) +
-           u").";
+    return GetDSErrorText(hr) + u" Reason: ($" + HResultHex(hr) + u").";
 }
 
 }  // namespace

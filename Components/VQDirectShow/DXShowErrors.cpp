@@ -1,8 +1,11 @@
 #include "Components/VQDirectShow/DXShowErrors.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <utility>
 
+#include "platform/support/hex_text.h"
 #include "util/ErrorTexts.h"
 
 namespace capspect {
@@ -11,14 +14,9 @@ EDShowError::EDShowError(HRESULT hr, std::u16string message)
     : Exception(std::move(message)), FHResult(hr) {}
 
 std::u16string HResultHex(HRESULT hr) {
-    constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    auto bits = static_cast<std::uint32_t>(hr);
-    std::u16string text;
-    do {
-        text.insert(text.begin(), kDigits[bits & 0xF]);
-        bits >>= 4;
-    } while (bits != 0);
-    return text;
+    const std::string digits = HexDigits(static_cast<std::uint32_t>(hr));
+    const std::size_t first = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+    return std::u16string(digits.begin() + static_cast<std::ptrdiff_t>(first), digits.end());
 }
 
 std::u16string FormatErrorReport(HRESULT hr, std::u16string_view message) {

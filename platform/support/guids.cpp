@@ -5,6 +5,8 @@
 
 #include <dshow.h>
 
+#include "platform/support/hex_text.h"
+
 namespace capspect {
 namespace {
 
@@ -65,16 +67,6 @@ std::optional<GUID> ParseGuid(std::basic_string_view<CharT> text) {
     return guid;
 }
 
-// Writes the `digits` low hex digits of `value` in upper case at `out`; answers the end.
-char* WriteHex(char* out, std::uint32_t value, int digits) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int i = digits - 1; i >= 0; --i) {
-        out[i] = kDigits[value & 0xF];
-        value >>= 4;
-    }
-    return out + digits;
-}
-
 }  // namespace
 
 std::string GuidToString(const GUID& guid) {
@@ -83,13 +75,13 @@ std::string GuidToString(const GUID& guid) {
     std::string text(kGuidTextLength, '-');
     char* out = text.data();
     *out++ = '{';
-    out = WriteHex(out, guid.Data1, 8) + 1;
-    out = WriteHex(out, guid.Data2, 4) + 1;
-    out = WriteHex(out, guid.Data3, 4) + 1;
-    out = WriteHex(out, guid.Data4[0], 2);
-    out = WriteHex(out, guid.Data4[1], 2) + 1;
+    out = WriteHexDigits(out, guid.Data1, 8) + 1;
+    out = WriteHexDigits(out, guid.Data2, 4) + 1;
+    out = WriteHexDigits(out, guid.Data3, 4) + 1;
+    out = WriteHexDigits(out, guid.Data4[0], 2);
+    out = WriteHexDigits(out, guid.Data4[1], 2) + 1;
     for (std::size_t i = 2; i < std::size(guid.Data4); ++i) {
-        out = WriteHex(out, guid.Data4[i], 2);
+        out = WriteHexDigits(out, guid.Data4[i], 2);
     }
     *out = '}';
     return text;
@@ -112,6 +104,18 @@ GUID FourCCGuid(DWORD fourcc) {
     GUID guid = MEDIATYPE_Video;
     guid.Data1 = fourcc;
     return guid;
+}
+
+std::string FourCCText(DWORD fourcc) {
+    std::string text;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const auto c = static_cast<unsigned char>((fourcc >> shift) & 0xFF);
+        if (c < 0x20 || c > 0x7E) {
+            return HexCode(static_cast<std::uint32_t>(fourcc));
+        }
+        text += static_cast<char>(c);
+    }
+    return text;
 }
 
 }  // namespace capspect

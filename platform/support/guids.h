@@ -33,4 +33,8 @@ inline GUID FourCCGuid(const char (&code)[5]) {
     return FourCCGuid(MakeFourCC(code[0], code[1], code[2], code[3]));
 }
 
+// The four characters of a FOURCC ("YUYV"), or its code in hex ("0xA0363159") when a byte
+// is not a printable character (big-endian variants set the top bit of the last one).
+std::string FourCCText(DWORD fourcc);
+
 }  // namespace capspect

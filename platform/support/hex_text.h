@@ -1,4 +1,5 @@
-// 32-bit values (result codes, FourCCs) as the program shows them in hexadecimal.
+// 32-bit values (result codes, FourCCs, GUID fields) as the program shows them in
+// hexadecimal: upper-case digits.
 #pragma once
 
 #include <cstdint>
@@ -6,13 +7,20 @@
 
 namespace capspect {
 
-// Eight upper-case hexadecimal digits: "8004025A".
-inline std::string HexDigits(std::uint32_t value) {
+// Writes the `digits` low hexadecimal digits of `value` at `out`; answers the end.
+inline char* WriteHexDigits(char* out, std::uint32_t value, int digits) {
     constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text(8, '0');
-    for (auto digit = text.rbegin(); digit != text.rend(); ++digit, value >>= 4) {
-        *digit = kDigits[value & 0xF];
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = kDigits[value & 0xF];
+        value >>= 4;
     }
+    return out + digits;
+}
+
+// Eight digits: "8004025A".
+inline std::string HexDigits(std::uint32_t value) {
+    std::string text(8, '0');
+    WriteHexDigits(text.data(), value, 8);
     return text;
 }
 

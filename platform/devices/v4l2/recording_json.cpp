@@ -18,20 +18,6 @@ namespace capspect::v4l2 {
 
 using nlohmann::json;
 
-std::string FourCCText(std::uint32_t fourcc) {
-    std::string text;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const char c = static_cast<char>((fourcc >> shift) & 0xFF);
-        if (c < 0x20 || c > 0x7E) {
-            char hex[11];
-            std::snprintf(hex, sizeof hex, "0x%08X", fourcc);
-            return hex;
-        }
-        text += c;
-    }
-    return text;
-}
-
 std::optional<std::uint32_t> FourCCFromText(const std::string& text) {
     if (text.size() == 10 && text.starts_with("0x")) {
         std::uint32_t value = 0;

@@ -9,6 +9,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "platform/devices/v4l2/recording.h"
+#include "platform/support/guids.h"
 
 namespace capspect::v4l2 {
 
@@ -17,8 +18,9 @@ nlohmann::json ToJson(const DeviceRecording& recording);
 // describe a recording.
 DeviceRecording RecordingFromJson(const nlohmann::json& document);
 
-// "YUYV" for printable codes, "0x…" otherwise; the parse accepts both.
-std::string FourCCText(std::uint32_t fourcc);
+// Recordings write a code as FourCCText does: "YUYV" for printable codes, "0x…" otherwise;
+// the parse accepts both.
+using capspect::FourCCText;
 std::optional<std::uint32_t> FourCCFromText(const std::string& text);
 
 }  // namespace capspect::v4l2
