@@ -18,9 +18,8 @@ nlohmann::json ToJson(const DeviceRecording& recording);
 // describe a recording.
 DeviceRecording RecordingFromJson(const nlohmann::json& document);
 
-// Recordings write a code as FourCCText does: "YUYV" for printable codes, "0x…" otherwise;
-// the parse accepts both.
-using capspect::FourCCText;
+// Reads a code as recordings write it with FourCCText (platform/support/guids.h): "YUYV"
+// for printable codes, "0x…" otherwise.
 std::optional<std::uint32_t> FourCCFromText(const std::string& text);
 
 }  // namespace capspect::v4l2
